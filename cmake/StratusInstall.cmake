@@ -1,0 +1,30 @@
+include(CMakePackageConfigHelpers)
+
+set(STRATUS_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/stratus)
+
+install(TARGETS stratus EXPORT stratusTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY include/stratus DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_BINARY_DIR}/include/stratus/version.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/stratus)
+install(EXPORT stratusTargets NAMESPACE stratus:: DESTINATION ${STRATUS_CMAKE_DIR})
+
+configure_package_config_file(cmake/stratusConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/stratusConfig.cmake
+  INSTALL_DESTINATION ${STRATUS_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/stratusConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/stratusConfig.cmake
+  ${PROJECT_BINARY_DIR}/stratusConfigVersion.cmake
+  DESTINATION ${STRATUS_CMAKE_DIR})
+
+configure_file(cmake/stratus.pc.in ${PROJECT_BINARY_DIR}/stratus.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/stratus.pc
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# The US location data set, the default data directory of the host.
+install(DIRECTORY data/us DESTINATION ${CMAKE_INSTALL_DATADIR}/stratus
+  OPTIONAL)

@@ -1,0 +1,4 @@
+// Placeholder: filled in by the location subsystem.
+#ifndef STRATUS_LOCATION_LOCATION_H_
+#define STRATUS_LOCATION_LOCATION_H_
+#endif  // STRATUS_LOCATION_LOCATION_H_

@@ -1,0 +1,30 @@
+// stratus: weather data for host applications.
+//
+// The one header a host includes. It declares every exported class,
+// function and constant of libstratus:
+//   foundation  - LString, LTokenizer, LIStream, LCTime, LVector, LKeyedList,
+//                 result codes and LEx, and the host interfaces LInfoLine
+//                 and LKeeper
+//   weather     - WCondition and the unit conversions
+//   location    - the location records and WLocationDB
+//   observation - WObservation and decodeObservation
+//   reader      - WReader: text products and current conditions
+#ifndef STRATUS_STRATUS_H_
+#define STRATUS_STRATUS_H_
+
+#include "stratus/export.h"
+#include "stratus/foundation/host.h"
+#include "stratus/foundation/istream.h"
+#include "stratus/foundation/keyed_list.h"
+#include "stratus/foundation/result.h"
+#include "stratus/foundation/string.h"
+#include "stratus/foundation/time.h"
+#include "stratus/foundation/vector.h"
+#include "stratus/location/location.h"
+#include "stratus/location/location_db.h"
+#include "stratus/observation/observation.h"
+#include "stratus/reader/reader.h"
+#include "stratus/version.h"
+#include "stratus/weather/condition.h"
+
+#endif  // STRATUS_STRATUS_H_
