@@ -1,5 +1,10 @@
-// The location records. Everything but the data-string lookup is member-wise.
+// The location records. Assignments and setters copy the texts into locals
+// first and move them in last, so an allocation failure (LEx L_MEM) leaves
+// the target as it was; the database relies on this to write out-arguments
+// only on success.
 #include "stratus/location/location.h"
+
+#include <utility>
 
 #include "stratus/foundation/result.h"
 
@@ -7,7 +12,14 @@ WCountry::WCountry() : id_(0) {}
 WCountry::WCountry(unsigned id, const LString& name, const LString& data)
     : id_(id), name_(name), data_(data) {}
 WCountry::WCountry(const WCountry& other) = default;
-WCountry& WCountry::operator=(const WCountry& other) = default;
+WCountry& WCountry::operator=(const WCountry& other) {
+  LString name(other.name_);
+  LString data(other.data_);
+  id_ = other.id_;
+  name_ = std::move(name);
+  data_ = std::move(data);
+  return *this;
+}
 WCountry::~WCountry() = default;
 
 WState::WState() : id_(0), countryId_(0) {}
@@ -15,15 +27,20 @@ WState::WState(unsigned id, unsigned countryId, const LString& name,
                const LString& data)
     : id_(id), countryId_(countryId), name_(name), data_(data) {}
 WState::WState(const WState& other) = default;
-WState& WState::operator=(const WState& other) = default;
+WState& WState::operator=(const WState& other) {
+  setData(other.id_, other.countryId_, other.name_, other.data_);
+  return *this;
+}
 WState::~WState() = default;
 
 void WState::setData(unsigned id, unsigned countryId, const LString& name,
                      const LString& data) {
+  LString newName(name);
+  LString newData(data);
   id_ = id;
   countryId_ = countryId;
-  name_ = name;
-  data_ = data;
+  name_ = std::move(newName);
+  data_ = std::move(newData);
 }
 
 WArea::WArea() : id_(0), countryId_(0), stateId_(0) {}
@@ -35,7 +52,16 @@ WArea::WArea(unsigned id, unsigned countryId, unsigned stateId,
       name_(name),
       data_(data) {}
 WArea::WArea(const WArea& other) = default;
-WArea& WArea::operator=(const WArea& other) = default;
+WArea& WArea::operator=(const WArea& other) {
+  LString name(other.name_);
+  LString data(other.data_);
+  id_ = other.id_;
+  countryId_ = other.countryId_;
+  stateId_ = other.stateId_;
+  name_ = std::move(name);
+  data_ = std::move(data);
+  return *this;
+}
 WArea::~WArea() = default;
 
 WCity::WCity() : id_(0), countryId_(0), stateId_(0) {}
@@ -47,16 +73,22 @@ WCity::WCity(unsigned id, unsigned countryId, unsigned stateId,
       name_(name),
       data_(data) {}
 WCity::WCity(const WCity& other) = default;
-WCity& WCity::operator=(const WCity& other) = default;
+WCity& WCity::operator=(const WCity& other) {
+  setCity(other.id_, other.countryId_, other.stateId_, other.name_,
+          other.data_);
+  return *this;
+}
 WCity::~WCity() = default;
 
 void WCity::setCity(unsigned id, unsigned countryId, unsigned stateId,
                     const LString& name, const LString& data) {
+  LString newName(name);
+  LString newData(data);
   id_ = id;
   countryId_ = countryId;
   stateId_ = stateId;
-  name_ = name;
-  data_ = data;
+  name_ = std::move(newName);
+  data_ = std::move(newData);
 }
 
 int WCity::getDataToken(const LString& key, LString& value) const {
@@ -86,7 +118,20 @@ int WCity::getDataToken(const LString& data, const LString& key,
 WLocation::WLocation()
     : country_(0), state_(0), area_(0), city_(0), valid_(false) {}
 WLocation::WLocation(const WLocation& other) = default;
-WLocation& WLocation::operator=(const WLocation& other) = default;
+WLocation& WLocation::operator=(const WLocation& other) {
+  LString cityData(other.cityData_);
+  LString name(other.name_);
+  LString shortState(other.shortState_);
+  country_ = other.country_;
+  state_ = other.state_;
+  area_ = other.area_;
+  city_ = other.city_;
+  cityData_ = std::move(cityData);
+  name_ = std::move(name);
+  shortState_ = std::move(shortState);
+  valid_ = other.valid_;
+  return *this;
+}
 WLocation::~WLocation() = default;
 
 int WLocation::getCityData(const LString& key, LString& value) const {

@@ -1,0 +1,370 @@
+// WLocationDB reads the data files anew on every call. Each operation runs
+// its reading inside one try block that turns any LEx (allocation failure,
+// an index out of range) into -1; records are built in locals and assigned
+// to the caller's objects last, and the record classes assign with the
+// strong guarantee, so a failed call leaves its out-argument untouched.
+#include "stratus/location/location_db.h"
+
+#include <new>
+
+#include "stratus/foundation/result.h"
+
+#include "location/record_reader.h"
+
+using stratus::RecordReader;
+
+namespace {
+
+const char kCountries[] = "countries.ldt";
+const char kStates[] = "states.ldt";
+const char kAreas[] = "areas.ldt";
+const char kCities[] = "cities.ldt";
+
+// The id fields that lead each kind of record, and how a record is built
+// from a reader positioned on it.
+template <typename Record>
+struct Layout;
+
+template <>
+struct Layout<WCountry> {
+  static constexpr int kIds = 1;
+  static WCountry make(const RecordReader& r, const LString& name,
+                       const LString& data) {
+    return WCountry(r.id(0), name, data);
+  }
+};
+
+template <>
+struct Layout<WState> {
+  static constexpr int kIds = 2;
+  static WState make(const RecordReader& r, const LString& name,
+                     const LString& data) {
+    return WState(r.id(0), r.id(1), name, data);
+  }
+};
+
+template <>
+struct Layout<WArea> {
+  static constexpr int kIds = 3;
+  static WArea make(const RecordReader& r, const LString& name,
+                    const LString& data) {
+    return WArea(r.id(0), r.id(1), r.id(2), name, data);
+  }
+};
+
+template <>
+struct Layout<WCity> {
+  static constexpr int kIds = 3;
+  static WCity make(const RecordReader& r, const LString& name,
+                    const LString& data) {
+    return WCity(r.id(0), r.id(1), r.id(2), name, data);
+  }
+};
+
+// Selections of the lists, on the ids of a record.
+struct Every {
+  bool operator()(const RecordReader&) const { return true; }
+};
+struct OfCountry {
+  unsigned country;
+  bool operator()(const RecordReader& r) const { return r.id(1) == country; }
+};
+struct OfState {
+  unsigned country;
+  unsigned state;
+  bool operator()(const RecordReader& r) const {
+    return r.id(2) == state && r.id(1) == country;
+  }
+};
+
+// Two passes over the open stream: count the matching records, size the
+// list once, rewind and copy them in. The fill stops at the count, so a
+// file that grew between the passes cannot overrun the list.
+template <typename Record, typename Match>
+void fillList(LIStream& in, Match match, LVector<Record>& list) {
+  RecordReader r(in, Layout<Record>::kIds);
+  unsigned count = 0;
+  while (r.next()) {
+    if (!r.readIds()) continue;
+    if (match(r)) ++count;
+    r.skip();
+  }
+  list.resize(count);
+  in.rewind();
+  LString name;
+  LString data;
+  for (unsigned stored = 0; stored < count && r.next();) {
+    if (!r.readIds()) continue;
+    if (!match(r)) {
+      r.skip();
+      continue;
+    }
+    r.readTexts(name, data);
+    list[stored++] = Layout<Record>::make(r, name, data);
+  }
+}
+
+template <typename Record, typename Match>
+int readList(const LString& path, Match match, LVector<Record>& list) {
+  try {
+    LIStream in(path);
+    if (!in.isOpen()) return -1;
+    fillList(in, match, list);
+    return 0;
+  } catch (const LEx&) {
+    return -1;
+  }
+}
+
+// The first record whose own id is `id`. Lines with another id are passed
+// over after their first field.
+template <typename Record>
+int readRecord(const LString& path, unsigned id, Record& out) {
+  try {
+    LIStream in(path);
+    if (!in.isOpen()) return -1;
+    RecordReader r(in, Layout<Record>::kIds);
+    LString name;
+    LString data;
+    while (r.next()) {
+      if (r.id(0) != id) {
+        r.skip();
+        continue;
+      }
+      if (!r.readIds()) continue;
+      r.readTexts(name, data);
+      out = Layout<Record>::make(r, name, data);
+      return 0;
+    }
+    return -1;
+  } catch (const LEx&) {
+    return -1;
+  }
+}
+
+}  // namespace
+
+WLocationDB* WLocationDB::p_locDB = nullptr;
+
+void WLocationDB::initLocationDB(const LString& directory) {
+  closeLocationDB();
+  try {
+    p_locDB = new (std::nothrow) WLocationDB(directory);
+  } catch (const LEx&) {
+    p_locDB = nullptr;
+  }
+}
+
+WLocationDB& WLocationDB::getLocationDB() {
+  if (p_locDB != nullptr) return *p_locDB;
+  // A caller's error; answer with a database on the current directory
+  // rather than a null reference.
+  static WLocationDB fallback;
+  return fallback;
+}
+
+void WLocationDB::closeLocationDB() {
+  delete p_locDB;
+  p_locDB = nullptr;
+}
+
+WLocationDB::WLocationDB() : cursor_(nullptr), cityFilter_(0) {}
+
+WLocationDB::WLocationDB(const LString& directory)
+    : directory_(directory), cursor_(nullptr), cityFilter_(0) {}
+
+WLocationDB::WLocationDB(const WLocationDB& other)
+    : directory_(other.directory_),
+      cursor_(nullptr),
+      cityFilter_(other.cityFilter_) {}
+
+WLocationDB& WLocationDB::operator=(const WLocationDB& other) {
+  if (this == &other) return *this;
+  directory_ = other.directory_;
+  closeStateIterator();
+  cityFilter_ = other.cityFilter_;
+  return *this;
+}
+
+WLocationDB::~WLocationDB() { closeStateIterator(); }
+
+void WLocationDB::getFileName(const LString& directory, const LString& file,
+                              LString& path) {
+  LString joined(directory);
+  if (!joined.isEmpty()) joined += "/";
+  joined += file;
+  path = joined;
+}
+
+int WLocationDB::getCountryList(LVector<WCountry>& list) {
+  try {
+    LString path;
+    getFileName(directory_, kCountries, path);
+    return readList(path, Every(), list);
+  } catch (const LEx&) {
+    return -1;
+  }
+}
+
+int WLocationDB::getStateList(unsigned country, LVector<WState>& list) {
+  try {
+    LString path;
+    getFileName(directory_, kStates, path);
+    return readList(path, OfCountry{country}, list);
+  } catch (const LEx&) {
+    return -1;
+  }
+}
+
+int WLocationDB::getAreaList(unsigned country, unsigned state,
+                             LVector<WArea>& list) {
+  try {
+    LString path;
+    getFileName(directory_, kAreas, path);
+    return readList(path, OfState{country, state}, list);
+  } catch (const LEx&) {
+    return -1;
+  }
+}
+
+int WLocationDB::getCityList(unsigned country, unsigned state,
+                             LVector<WCity>& list) {
+  try {
+    LString path;
+    getFileName(directory_, kCities, path);
+    return readList(path, OfState{country, state}, list);
+  } catch (const LEx&) {
+    return -1;
+  }
+}
+
+int WLocationDB::getCountry(unsigned id, WCountry& country) {
+  try {
+    LString path;
+    getFileName(directory_, kCountries, path);
+    return readRecord(path, id, country);
+  } catch (const LEx&) {
+    return -1;
+  }
+}
+
+int WLocationDB::getState(unsigned id, WState& state) {
+  try {
+    LString path;
+    getFileName(directory_, kStates, path);
+    return readRecord(path, id, state);
+  } catch (const LEx&) {
+    return -1;
+  }
+}
+
+int WLocationDB::getArea(unsigned id, WArea& area) {
+  try {
+    LString path;
+    getFileName(directory_, kAreas, path);
+    return readRecord(path, id, area);
+  } catch (const LEx&) {
+    return -1;
+  }
+}
+
+int WLocationDB::getCity(unsigned id, WCity& city) {
+  try {
+    LString path;
+    getFileName(directory_, kCities, path);
+    return readRecord(path, id, city);
+  } catch (const LEx&) {
+    return -1;
+  }
+}
+
+int WLocationDB::openCursor(const char* file) {
+  closeStateIterator();
+  try {
+    LString path;
+    getFileName(directory_, file, path);
+    cursor_ = new (std::nothrow) LIStream(path);
+  } catch (const LEx&) {
+    cursor_ = nullptr;  // the stream's buffer could not be allocated
+  }
+  return cursor_ != nullptr && cursor_->isOpen() ? 0 : -1;
+}
+
+int WLocationDB::initStateIterator(unsigned /*country*/) {
+  return openCursor(kStates);
+}
+
+int WLocationDB::getNextState(WState& state) {
+  if (cursor_ == nullptr || !cursor_->isOpen()) return -1;
+  try {
+    RecordReader r(*cursor_, Layout<WState>::kIds);
+    LString name;
+    LString data;
+    while (r.next()) {
+      if (!r.readIds()) continue;
+      r.readTexts(name, data);
+      state.setData(r.id(0), r.id(1), name, data);
+      return 0;
+    }
+  } catch (const LEx&) {
+    cursor_->endRecord();  // keep the cursor at the start of a record
+  }
+  return -1;
+}
+
+void WLocationDB::closeStateIterator() {
+  delete cursor_;
+  cursor_ = nullptr;
+}
+
+int WLocationDB::initCityIterator(unsigned /*country*/, unsigned state) {
+  cityFilter_ = state;
+  return openCursor(kCities);
+}
+
+int WLocationDB::getNextCity(WCity& city) {
+  if (cursor_ == nullptr || !cursor_->isOpen()) return -1;
+  try {
+    RecordReader r(*cursor_, Layout<WCity>::kIds);
+    LString name;
+    LString data;
+    while (r.next()) {
+      if (!r.readIds()) continue;
+      if (r.id(2) != cityFilter_) {
+        r.skip();
+        continue;
+      }
+      r.readTexts(name, data);
+      city.setCity(r.id(0), r.id(1), r.id(2), name, data);
+      return 0;
+    }
+  } catch (const LEx&) {
+    cursor_->endRecord();
+  }
+  return -1;
+}
+
+void WLocationDB::closeCityIterator() { closeStateIterator(); }
+
+int WLocationDB::makeUSLocation(unsigned state, unsigned city,
+                                WLocation& location) {
+  WCity c;
+  if (getCity(city, c) != 0) return -1;
+  WState s;
+  if (getState(state, s) != 0) return -1;
+  try {
+    WLocation made;
+    made.setCountry(1);
+    made.setState(state);
+    made.setArea(0);
+    made.setCity(city);
+    made.setCityData(c.getData());
+    made.setShortState(s.getData());
+    made.setName(c.getName() + ", " + s.getName() + ", United States");
+    made.setValid(true);
+    location = made;
+    return 0;
+  } catch (const LEx&) {
+    return -1;
+  }
+}
