@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, testing and running stratus
+# need. Run as root; packages already present are left as they are.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config      # compiler and build
+  libcurl4-openssl-dev                  # page fetcher (HTTP client)
+  libgtest-dev libbenchmark-dev         # tests and benchmarks
+  libcpp-httplib-dev                    # sample server and loopback test servers
+  tinyproxy                             # real proxy for the proxy tests
+  nlohmann-json3-dev libcli11-dev       # command-line host: --json, arguments
+  python3 weather-util-data             # the US location data converter and its source
+  curl                                  # benchmark baseline, tour
+)
+if [ "${STRATUS_DEPS_EXTRA:-}" != "" ]; then
+  read -r -a extra <<<"$STRATUS_DEPS_EXTRA"
+  packages+=("${extra[@]}")
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
