@@ -25,7 +25,11 @@ int fieldEnd(const char* p, int n) {
 }  // namespace
 
 LIStream::LIStream(const LString& path)
-    : file_(nullptr), buf_(nullptr), pos_(0), end_(0), atEnd_(false),
+    : file_(nullptr),
+      buf_(nullptr),
+      pos_(0),
+      end_(0),
+      atEnd_(false),
       fail_(false) {
   std::FILE* f = std::fopen(path, "rb");
   if (f == nullptr) return;
@@ -92,8 +96,10 @@ LIStream& LIStream::operator>>(unsigned& value) {
   unsigned long long v = 0;
   bool ok = text.length() > 0 && text.length() <= 10;
   for (int i = 0; ok && i < text.length(); ++i) {
-    if (!text.isNumber(i)) ok = false;
-    else v = v * 10 + (text.c_str()[i] - '0');
+    if (!text.isNumber(i))
+      ok = false;
+    else
+      v = v * 10 + (text.c_str()[i] - '0');
   }
   if (!ok || v > 0xFFFFFFFFull) {
     fail_ = true;

@@ -35,7 +35,8 @@ char* copyText(const char* text) {
 }  // namespace
 
 const char* resultMessage(int code) {
-  if (code < 0 || code >= static_cast<int>(sizeof kMessages / sizeof *kMessages))
+  if (code < 0 ||
+      code >= static_cast<int>(sizeof kMessages / sizeof *kMessages))
     return "Unknown exception id";
   return kMessages[code];
 }

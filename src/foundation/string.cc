@@ -186,7 +186,8 @@ bool LString::isNumber(int index) const {
 int LString::convert(long& value) const {
   size_t i = 0;
   bool negative = false;
-  if (i < s_.size() && (s_[i] == '-' || s_[i] == '+')) negative = s_[i++] == '-';
+  if (i < s_.size() && (s_[i] == '-' || s_[i] == '+'))
+    negative = s_[i++] == '-';
   long v = 0;
   bool any = false;
   for (; i < s_.size() && s_[i] >= '0' && s_[i] <= '9'; ++i) {
@@ -252,8 +253,8 @@ LTokenizer::LTokenizer(const LString& text, const char* delimiters)
 
 void LTokenizer::skipDelimiters() {
   const char* s = text_;
-  while (pos_ < text_.length() && std::strchr(delimiters_, s[pos_]) != nullptr &&
-         s[pos_] != '\0')
+  while (pos_ < text_.length() &&
+         std::strchr(delimiters_, s[pos_]) != nullptr && s[pos_] != '\0')
     ++pos_;
 }
 

@@ -38,7 +38,9 @@ void civilFromDays(long z, int& y, int& m, int& d) {
   y = static_cast<int>(yoe + era * 400 + (m <= 2));
 }
 
-long floorDiv(long a, long b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+long floorDiv(long a, long b) {
+  return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
 
 // Offset of local time from UTC at moment t, in seconds. Cached per thread
 // for the minute of t: zone rules change offsets on whole minutes at most.

@@ -21,8 +21,14 @@ constexpr KnotsTable kKnots;
 }  // namespace
 
 WCondition::WCondition()
-    : valid(false), temp(0), dewPoint(0), pressure(0), windDirection(0),
-      windSpeed(0), windGustSpeed(0), time(LTime::Local) {}
+    : valid(false),
+      temp(0),
+      dewPoint(0),
+      pressure(0),
+      windDirection(0),
+      windSpeed(0),
+      windGustSpeed(0),
+      time(LTime::Local) {}
 
 WCondition::WCondition(const WCondition& other) = default;
 WCondition& WCondition::operator=(const WCondition& other) = default;

@@ -7,6 +7,7 @@
 #include "stratus/foundation/keyed_list.h"
 #include "stratus/foundation/string.h"
 #include "stratus/foundation/vector.h"
+
 #include "support/fail_new.h"
 
 namespace {
@@ -47,13 +48,14 @@ TEST(AllocFailure, VectorResizeEveryPoint) {
     v.resize(3);
     for (unsigned i = 0; i < 3; ++i) v[i] = kLong;
     long before = failnew::live();
-    long points = failnew::torture([&] { v.resize(target); },
-                                   [&](long n, bool threw) {
-                                     if (!threw) return;
-                                     EXPECT_EQ(v.getSize(), 3u) << "round " << n;
-                                     EXPECT_STREQ(v[2], kLong) << "round " << n;
-                                     EXPECT_EQ(failnew::live(), before) << "round " << n;
-                                   });
+    long points =
+        failnew::torture([&] { v.resize(target); },
+                         [&](long n, bool threw) {
+                           if (!threw) return;
+                           EXPECT_EQ(v.getSize(), 3u) << "round " << n;
+                           EXPECT_STREQ(v[2], kLong) << "round " << n;
+                           EXPECT_EQ(failnew::live(), before) << "round " << n;
+                         });
     EXPECT_EQ(v.getSize(), target);
     EXPECT_EQ(points, 1 + static_cast<long>(target < 3 ? target : 3))
         << "allocation points of resize 3 -> " << target;
@@ -99,7 +101,8 @@ TEST(AllocFailure, KeyedListAdd) {
         list.add("ob", LKeyedList::MATCH_BEGIN);
       },
       [&](long n, bool threw) {
-        EXPECT_EQ(failnew::live(), before) << "round " << n << (threw ? " threw" : "");
+        EXPECT_EQ(failnew::live(), before)
+            << "round " << n << (threw ? " threw" : "");
       });
   EXPECT_GE(points, 10);  // five vectors, two adds, plus the long key's copy
   failnew::arm(0, true);

@@ -67,12 +67,12 @@ TEST(LIStream, RecordLayouts) {
 TEST(LIStream, MalformedRecords) {
   TempDir dir;
   std::string content =
-      "1\t2\tcut short\n"            // one field missing
-      "x7\t2\tbad id\tBI\n"           // non-numeric id
-      "4294967296\t2\tbig\tBG\n"      // over 32 bits
-      "4294967295\t2\tmax\tMX\n"      // the largest id
+      "1\t2\tcut short\n"         // one field missing
+      "x7\t2\tbad id\tBI\n"       // non-numeric id
+      "4294967296\t2\tbig\tBG\n"  // over 32 bits
+      "4294967295\t2\tmax\tMX\n"  // the largest id
       "9\t2\tName with blanks and ü\tD\textra\tfields\n"
-      "10\t2\t\t\n";                  // empty text fields
+      "10\t2\t\t\n";  // empty text fields
   auto r = readAll(dir.write("s.ldt", content));
   ASSERT_EQ(r.size(), 6u);
   EXPECT_EQ(r[0].name, "cut short");
@@ -93,7 +93,8 @@ TEST(LIStream, MalformedRecords) {
 TEST(LIStream, LongLineAndRewind) {
   TempDir dir;
   std::string longName(1 << 20, 'n');
-  std::string path = dir.write("c.ldt", "1\t2\t" + longName + "\tD\n3\t4\tx\ty\n");
+  std::string path =
+      dir.write("c.ldt", "1\t2\t" + longName + "\tD\n3\t4\tx\ty\n");
   LIStream in(path.c_str());
   unsigned id, country;
   LString name, data;

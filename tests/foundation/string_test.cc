@@ -17,13 +17,13 @@ TEST(LString, LeftRightMidRanges) {
     int rc;
     const char* out;
   } cases[] = {
-      {"left", 0, 0, 0, ""},      {"left", 0, 3, 0, "abc"},
-      {"left", 0, 6, 0, "abcdef"}, {"left", 0, 7, 1, "keep"},
-      {"left", 0, -1, 1, "keep"},  {"right", 0, 2, 0, "ef"},
+      {"left", 0, 0, 0, ""},        {"left", 0, 3, 0, "abc"},
+      {"left", 0, 6, 0, "abcdef"},  {"left", 0, 7, 1, "keep"},
+      {"left", 0, -1, 1, "keep"},   {"right", 0, 2, 0, "ef"},
       {"right", 0, 6, 0, "abcdef"}, {"right", 0, 7, 1, "keep"},
-      {"mid", 2, 3, 0, "cde"},     {"mid", 6, 0, 0, ""},
-      {"mid", 5, 2, 1, "keep"},    {"mid", -1, 2, 1, "keep"},
-      {"mid", 7, 0, 1, "keep"},    {"mid", 1, INT_MAX, 1, "keep"},
+      {"mid", 2, 3, 0, "cde"},      {"mid", 6, 0, 0, ""},
+      {"mid", 5, 2, 1, "keep"},     {"mid", -1, 2, 1, "keep"},
+      {"mid", 7, 0, 1, "keep"},     {"mid", 1, INT_MAX, 1, "keep"},
   };
   const LString s("abcdef");
   for (const Case& c : cases) {
@@ -31,7 +31,8 @@ TEST(LString, LeftRightMidRanges) {
     int rc = std::string(c.op) == "left"    ? s.left(c.n, out)
              : std::string(c.op) == "right" ? s.right(c.n, out)
                                             : s.mid(c.start, c.n, out);
-    EXPECT_EQ(rc != 0, c.rc != 0) << c.op << "(" << c.start << "," << c.n << ")";
+    EXPECT_EQ(rc != 0, c.rc != 0)
+        << c.op << "(" << c.start << "," << c.n << ")";
     EXPECT_STREQ(out, c.out) << c.op << "(" << c.start << "," << c.n << ")";
   }
 }
@@ -124,11 +125,16 @@ TEST(LString, ConvertLeadingDigits) {
     long value;
     int rc;
   } cases[] = {
-      {"2992", 2992, L_OK},        {"005", 5, L_OK},
-      {"-12", -12, L_OK},          {"+7", 7, L_OK},
-      {"0CB", 0, L_OK},            {"12KT", 12, L_OK},
-      {"", 0, L_CONVERTION},       {"///", 0, L_CONVERTION},
-      {"-", 0, L_CONVERTION},      {" 5", 0, L_CONVERTION},
+      {"2992", 2992, L_OK},
+      {"005", 5, L_OK},
+      {"-12", -12, L_OK},
+      {"+7", 7, L_OK},
+      {"0CB", 0, L_OK},
+      {"12KT", 12, L_OK},
+      {"", 0, L_CONVERTION},
+      {"///", 0, L_CONVERTION},
+      {"-", 0, L_CONVERTION},
+      {" 5", 0, L_CONVERTION},
       {"99999999999999999999999", LONG_MAX, L_OK},
       {"-99999999999999999999999", LONG_MIN, L_OK},
   };

@@ -20,8 +20,10 @@ class ZoneGuard {
     stratus::zoneChanged();
   }
   ~ZoneGuard() {
-    if (had_) setenv("TZ", old_.c_str(), 1);
-    else unsetenv("TZ");
+    if (had_)
+      setenv("TZ", old_.c_str(), 1);
+    else
+      unsetenv("TZ");
     stratus::zoneChanged();
   }
 
@@ -41,14 +43,15 @@ TEST(LCTime, UtcCalendarBothWays) {
       {2, 29, 2024, 12, 0, 0, 1709208000},
       {3, 1, 2100, 0, 0, 0, 4107542400},
       {12, 31, 2026, 23, 59, 59, 1798761599},
-      {1, 32, 2026, 0, 0, 0, 1769904000},   // February 1
-      {13, 1, 2025, 0, 0, 0, 1767225600},   // January 2026
-      {1, 1, 2039, 0, 0, 0, 2177452800},    // past 2038
+      {1, 32, 2026, 0, 0, 0, 1769904000},  // February 1
+      {13, 1, 2025, 0, 0, 0, 1767225600},  // January 2026
+      {1, 1, 2039, 0, 0, 0, 2177452800},   // past 2038
       {12, 31, 1969, 0, 0, 0, -86400},
   };
   for (const Case& c : cases) {
     LCTime t(c.month, c.day, c.year, c.hour, c.minute, c.second, LTime::UTC);
-    EXPECT_EQ(t.GetCalendarTime(), c.expected) << c.year << "-" << c.month << "-" << c.day;
+    EXPECT_EQ(t.GetCalendarTime(), c.expected)
+        << c.year << "-" << c.month << "-" << c.day;
     LCTime back(c.expected, LTime::UTC);
     LCTime again(back.month, back.day, back.year, back.hour, back.minute,
                  back.second, LTime::UTC);

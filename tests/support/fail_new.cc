@@ -53,11 +53,19 @@ void* operator new[](std::size_t n) {
   if (void* p = failnew::take(n)) return p;
   throw std::bad_alloc();
 }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return failnew::take(n); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return failnew::take(n); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+  return failnew::take(n);
+}
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
+  return failnew::take(n);
+}
 void operator delete(void* p) noexcept { failnew::give(p); }
 void operator delete[](void* p) noexcept { failnew::give(p); }
 void operator delete(void* p, std::size_t) noexcept { failnew::give(p); }
 void operator delete[](void* p, std::size_t) noexcept { failnew::give(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { failnew::give(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { failnew::give(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+  failnew::give(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+  failnew::give(p);
+}

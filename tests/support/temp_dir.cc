@@ -13,7 +13,8 @@ namespace stratus_test {
 
 TempDir::TempDir() {
   const char* base = getenv("TMPDIR");
-  std::string templ = std::string(base && *base ? base : "/tmp") + "/stratus-test-XXXXXX";
+  std::string templ =
+      std::string(base && *base ? base : "/tmp") + "/stratus-test-XXXXXX";
   if (mkdtemp(&templ[0]) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = templ;
 }
@@ -23,9 +24,12 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
-std::string TempDir::file(const std::string& name) const { return path_ + "/" + name; }
+std::string TempDir::file(const std::string& name) const {
+  return path_ + "/" + name;
+}
 
-std::string TempDir::write(const std::string& name, const std::string& content) const {
+std::string TempDir::write(const std::string& name,
+                           const std::string& content) const {
   std::string p = file(name);
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
   out << content;
@@ -36,7 +40,8 @@ std::string sharedDir() {
   const char* env = getenv("STRATUS_SHARED_DIR");
   std::string dir = env && *env ? env : STRATUS_SHARED_DIR;
   struct stat st;
-  if (stat((dir + "/corpus").c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return dir;
+  if (stat((dir + "/corpus").c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    return dir;
   return "";
 }
 

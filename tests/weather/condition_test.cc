@@ -16,7 +16,8 @@ TEST(Conversions, KnotsTable) {
               {10, 11.5},   {50, 57.5},   {100, 115.1}, {125, 143.9},
               {150, 172.6}, {200, 230.2}, {209, 240.5}};
   for (const Row& r : rows)
-    EXPECT_EQ(knots2MPH(r.knots), static_cast<float>(r.mph)) << r.knots << " kt";
+    EXPECT_EQ(knots2MPH(r.knots), static_cast<float>(r.mph))
+        << r.knots << " kt";
   for (unsigned k : {210u, 4000000000u})
     EXPECT_EQ(knots2MPH(k), static_cast<float>(999.99)) << k << " kt";
   // Every row is the decimal rounding of k x 1.1508, a half rounded up.
@@ -47,15 +48,16 @@ TEST(WCondition, FormatTemp) {
     int scale;
     const char* text;
   } cases[] = {
-      {21.0f, 0, "21 C"},   {21.0f, 1, "70 F"},   {-40.0f, 0, "-40 C"},
-      {-40.0f, 1, "-40 F"}, {21.0f, 2, "70 F"},   {22.6f, 0, "23 C"},
+      {21.0f, 0, "21 C"},   {21.0f, 1, "70 F"}, {-40.0f, 0, "-40 C"},
+      {-40.0f, 1, "-40 F"}, {21.0f, 2, "70 F"}, {22.6f, 0, "23 C"},
       {-0.2f, 0, "-0 C"},
   };
   for (const Case& c : cases) {
     WCondition w;
     w.setTemp(c.temp);
     LString out("old");
-    const LString& r = w.formatTemp(out, static_cast<WCondition::TempScale>(c.scale));
+    const LString& r =
+        w.formatTemp(out, static_cast<WCondition::TempScale>(c.scale));
     EXPECT_EQ(&r, &out);
     EXPECT_STREQ(out, c.text) << c.temp << " scale " << c.scale;
   }

@@ -13,15 +13,25 @@ class STRATUS_EXPORT LTime {
  public:
   enum TimeZone { Local = 0, UTC = 1 };  // 0: the machine's clock zone
   enum Month {
-    January = 1, February, March, April, May, June,
-    July, August, September, October, November, December
+    January = 1,
+    February,
+    March,
+    April,
+    May,
+    June,
+    July,
+    August,
+    September,
+    October,
+    November,
+    December
   };
 };
 
 class STRATUS_EXPORT LCTime : public LTime {
  public:
-  int year, month, day;        // year in full (2026), month 1..12, day 1..31
-  int hour, minute, second;    // 0..23, 0..59, 0..60
+  int year, month, day;      // year in full (2026), month 1..12, day 1..31
+  int hour, minute, second;  // 0..23, 0..59, 0..60
 
   // The epoch (1970-01-01 00:00:00 UTC) seen in `zone`.
   explicit LCTime(TimeZone zone);
