@@ -7,7 +7,11 @@
 // removes it and the blanks (and tabs) behind it.
 //
 // The helpers look at the working text in place: a parser copies a group
-// only when it keeps it or has to pick it apart.
+// only when it keeps it or has to pick it apart. Parsers that take a run of
+// groups or codes walk an index over the text and cut the run off once at
+// the end, which leaves the same text as cutting piece by piece but costs
+// one move of the rest instead of one per piece (a long run of codes would
+// otherwise cost time in the square of the text's length).
 #ifndef STRATUS_OBSERVATION_GROUP_H_
 #define STRATUS_OBSERVATION_GROUP_H_
 
@@ -30,6 +34,22 @@ inline int blankFrom(const LString& text, int from) {
 // Length of the next group (the index of the first blank), or -1 when the
 // text holds no blank and so has no next group.
 inline int nextGroup(const LString& text) { return blankFrom(text, 0); }
+
+// The first index at or after `pos` that is not a blank or tab (what
+// LString::leftTrim would drop), or the length of the text.
+inline int skipBlanks(const LString& text, int pos) {
+  const char* s = text;
+  while (pos < text.length() && (s[pos] == ' ' || s[pos] == '\t')) ++pos;
+  return pos;
+}
+
+// True when the text holds `word` at `pos` (LString::compareLeft applied
+// at an index, without cutting the text first).
+inline bool holdsAt(const LString& text, int pos, const char* word) {
+  size_t n = std::strlen(word);
+  return pos >= 0 && n <= static_cast<size_t>(text.length() - pos) &&
+         std::memcmp(static_cast<const char*>(text) + pos, word, n) == 0;
+}
 
 // Removes the group of `length` characters at the front and the blanks
 // behind it.

@@ -147,11 +147,8 @@ int parseVisibility(LString& text, LString& visibility) {
     consumeGroup(text, endA);
     return L_OK;
   }
-  // The group behind A starts after A's blanks (and tabs, as a trim drops).
-  const char* s = text;
-  int startB = endA;
-  while (startB < text.length() && (s[startB] == ' ' || s[startB] == '\t'))
-    ++startB;
+  // The group behind A starts after A's blanks.
+  int startB = skipBlanks(text, endA);
   int endB = blankFrom(text, startB);
   if (endB < 0) return L_FORMAT;
   LString b;
@@ -164,14 +161,24 @@ int parseVisibility(LString& text, LString& visibility) {
 
 // (R.../...)* — passed over, nothing kept.
 int skipRunwayRanges(LString& text) {
-  int end = nextGroup(text);
-  if (end < 0) return L_FORMAT;
-  while (end > 0 && text[0] == 'R' && findChar(text, 0, end, '/') >= 0) {
-    consumeGroup(text, end);
-    end = nextGroup(text);
-    if (end < 0) return L_FORMAT;
+  int pos = 0;  // start of the next group; the groups before it are taken
+  int rc;
+  for (;;) {
+    int end = blankFrom(text, pos);
+    if (end < 0) {
+      // The first group decides whether the text has a next group at all.
+      rc = L_FORMAT;
+      break;
+    }
+    if (end == pos || text[pos] != 'R' ||
+        findChar(text, pos, end - pos, '/') < 0) {
+      rc = L_OK;
+      break;
+    }
+    pos = skipBlanks(text, end);
   }
-  return L_OK;
+  text.cutLeft(pos);
+  return rc;
 }
 
 }  // namespace stratus

@@ -21,30 +21,31 @@ const char* const kObscurations[] = {"BR", "FG", "FU", "VA",
                                      "DU", "SA", "HZ", "PY"};
 const char* const kOthers[] = {"PO", "SQ", "FC", "SS"};
 
-// Removes the first code of `table` that the text begins with and returns
-// its position; returns the table's size when none matches.
+// The position in `table` of the first code that stands at `pos`, with
+// `pos` moved past it; the table's size when none does.
 template <size_t N>
-int takeCode(LString& text, const char* const (&table)[N]) {
-  // Every code of a table is at least one character long, so an empty text
-  // or one whose first character starts no code is passed at once.
-  if (text.isEmpty()) return static_cast<int>(N);
-  const char first = text[0];
+int takeCode(const LString& text, int& pos, const char* const (&table)[N]) {
+  // Every code is at least one character long: a first character that
+  // starts no code settles it without comparing whole codes.
+  if (pos >= text.length()) return static_cast<int>(N);
+  const char first = text[pos];
   for (size_t i = 0; i < N; ++i) {
-    if (table[i][0] != first || !text.compareLeft(table[i])) continue;
-    text.cutLeft(static_cast<int>(std::strlen(table[i])));
+    if (table[i][0] != first || !holdsAt(text, pos, table[i])) continue;
+    pos += static_cast<int>(std::strlen(table[i]));
     return static_cast<int>(i);
   }
   return static_cast<int>(N);
 }
 
-// One layer of a group that begins with a cover word; the height comes
-// from the group's last three characters (or all of a shorter group).
-SkyLayer layerOf(const LString& text, int groupLength, SkyCover cover) {
+// The layer of the group [start, end) that begins with a cover word; the
+// height comes from the group's last three characters (or all of a shorter
+// group).
+SkyLayer layerOf(const LString& text, int start, int end, SkyCover cover) {
   SkyLayer layer{cover, 0, false};
   if (cover == kClear) return layer;
-  int n = groupLength < 3 ? groupLength : 3;
+  int n = end - start < 3 ? end - start : 3;
   LString height;
-  text.mid(groupLength - n, n, height);
+  text.mid(end - n, n, height);
   if (height == "///") {
     layer.heightMissing = true;
   } else {
@@ -53,8 +54,8 @@ SkyLayer layerOf(const LString& text, int groupLength, SkyCover cover) {
   return layer;
 }
 
-// The cover word that the text begins with, or -1.
-int coverAtFront(const LString& text) {
+// The cover word that stands at `pos`, or -1.
+int coverAt(const LString& text, int pos) {
   static const struct {
     const char* word;
     SkyCover cover;
@@ -62,7 +63,7 @@ int coverAtFront(const LString& text) {
                  {"SCT", kScattered}, {"BKN", kBroken}, {"OVC", kOvercast},
                  {"VV", kVertical}};
   for (const auto& c : kCovers) {
-    if (text.compareLeft(c.word)) return c.cover;
+    if (holdsAt(text, pos, c.word)) return c.cover;
   }
   return -1;
 }
@@ -75,32 +76,53 @@ int parsePresentWeather(LString& text, WeatherIntensity& intensity,
                         WeatherDescriptor& descriptor,
                         Precipitation& precipitation, Obscuration& obscuration,
                         OtherPhenomenon& other) {
+  int pos = 0;  // what stands before `pos` has been taken
   for (;;) {
-    // A pass that shortens the text took something; only its length needs
-    // remembering to tell.
-    const int before = text.length();
-    intensity = static_cast<WeatherIntensity>(takeCode(text, kIntensities));
-    descriptor = static_cast<WeatherDescriptor>(takeCode(text, kDescriptors));
-    precipitation = static_cast<Precipitation>(takeCode(text, kPrecipitations));
-    obscuration = static_cast<Obscuration>(takeCode(text, kObscurations));
-    other = static_cast<OtherPhenomenon>(takeCode(text, kOthers));
-    text.leftTrim();
-    if (text.length() >= before) return L_OK;
+    const int before = pos;
+    intensity =
+        static_cast<WeatherIntensity>(takeCode(text, pos, kIntensities));
+    descriptor =
+        static_cast<WeatherDescriptor>(takeCode(text, pos, kDescriptors));
+    precipitation =
+        static_cast<Precipitation>(takeCode(text, pos, kPrecipitations));
+    obscuration = static_cast<Obscuration>(takeCode(text, pos, kObscurations));
+    other = static_cast<OtherPhenomenon>(takeCode(text, pos, kOthers));
+    pos = skipBlanks(text, pos);
+    if (pos == before) break;  // a pass that takes nothing ends the run
   }
+  text.cutLeft(pos);
+  return L_OK;
 }
 
 // ((SKC|CLR)|(FEW|SCT|BKN|OVC|VV)...hhh)* — one layer per group.
 int parseSkyCondition(LString& text, LVector<SkyLayer>& layers) {
+  int pos = 0;  // start of the next group; the groups before it are taken
+  int rc;
   for (;;) {
-    int end = nextGroup(text);
-    if (end < 0) return L_FORMAT;
-    int cover = coverAtFront(text);
-    if (cover < 0) return L_OK;
-    SkyLayer layer = layerOf(text, end, static_cast<SkyCover>(cover));
-    layers.resize(layers.getSize() + 1);
+    int end = blankFrom(text, pos);
+    if (end < 0) {
+      rc = L_FORMAT;
+      break;
+    }
+    int cover = coverAt(text, pos);
+    if (cover < 0) {
+      rc = L_OK;
+      break;
+    }
+    SkyLayer layer = layerOf(text, pos, end, static_cast<SkyCover>(cover));
+    // A layer whose vector cannot grow is not taken: the groups before it
+    // are cut off before the exception leaves.
+    try {
+      layers.resize(layers.getSize() + 1);
+    } catch (...) {
+      text.cutLeft(pos);
+      throw;
+    }
     layers[layers.getSize() - 1] = layer;
-    consumeGroup(text, end);
+    pos = skipBlanks(text, end);
   }
+  text.cutLeft(pos);
+  return rc;
 }
 
 }  // namespace stratus
