@@ -1,4 +1,135 @@
-// Placeholder: filled in by the reader subsystem.
+// WReader: text products and current conditions of a location, fetched over
+// HTTP from the servers named in the host's settings.
+//
+// The host builds a reader with its status line, hands it a settings keeper
+// with SetKeeper, and then asks for products and conditions as often as it
+// likes. Every call reads its settings anew, fetches its page afresh (nothing
+// is cached), and blocks until the page has been read. Progress and errors
+// are shown on the status line when the reader has one: progress messages
+// end in "...", errors begin with "Error: ", and the end of a read is
+// signalled with endProgress().
+//
+// Settings, all in the keeper's section "Internet":
+//   "UseProxy"        int     not 0: every request goes through the proxy
+//   "ProxyLocation"   string  the proxy, "host:port" (or a proxy URL)
+//   "ConditionsBase"  string  base URL of the conditions pages, ending in "/"
+//   "WarningsBase"    string  base URL of the product pages, ending in "/"
+//
+// A reader holds two pointers and owns neither object: the host keeps the
+// status line and the keeper alive while the reader uses them. Copies share
+// them. Not thread-safe: one call at a time per reader, status line and
+// keeper.
 #ifndef STRATUS_READER_READER_H_
 #define STRATUS_READER_READER_H_
+
+#include "stratus/export.h"
+#include "stratus/foundation/host.h"
+#include "stratus/foundation/string.h"
+#include "stratus/location/location.h"
+#include "stratus/weather/condition.h"
+
+class STRATUS_EXPORT WReader {
+ public:
+  // `infoLine` may be null: then nothing is shown. The reader has no keeper
+  // until SetKeeper.
+  explicit WReader(LInfoLine* infoLine = nullptr);
+  WReader(const WReader& other) = default;
+  // Copies both pointers.
+  WReader& operator=(const WReader& other);
+
+  // Replaces the status line (null allowed).
+  void SetInfoLine(LInfoLine* infoLine);
+
+  // Stores the keeper and, for each of "UseProxy", "ProxyLocation",
+  // "ConditionsBase" and "WarningsBase" in that order, stores the default
+  // when the keeper lacks the key: 0, "", and the two URLs of the local
+  // sample server (http://127.0.0.1:8086/weather/current/ and
+  // http://127.0.0.1:8086/iwin/). A value already present is never changed.
+  // REQUIRES: `keeper` is not null; called before any getter.
+  void SetKeeper(LKeeper* keeper);
+
+  // The text products. Each fetches the state page
+  //   "WarningsBase" + location.getShortState() + page name
+  // and keeps the part of it that concerns the location: for zone products
+  // the sections under the zone headers that cover the city data's "azone",
+  // for city products the sections under the headers that hold the marker
+  // and the city data's "acode". Lines of a section are joined by one blank.
+  //
+  //   getter          page name           cut by  marker  sections kept
+  //   getWarnings     /allwarnings.html   zone    -       all
+  //   getForecast     /zone.html          zone    -       first
+  //   getDiscussion   /discussion.html    city    FXUS    all
+  //   getSummary      /summary.html       city    ABUS    all
+  //   getWatches      /watches.html       zone    -       all
+  //   getStatements   /special.html       zone    -       all
+  //   getPublic       /public.html        city    ABUS    all
+  //
+  // Results:
+  //   L_OK        `text` holds the sections, every line ending in "\r\n"
+  //   L_NOTFOUND  the city data lacks "azone" (zone products) or "acode"
+  //               (city products); nothing shown or fetched; `text` untouched
+  //   L_INPUT     the page holds nothing for the location; `text` empty
+  //   L_CONNECT   the page could not be fetched; "Error: cannot connect to
+  //               server" shown; `text` untouched
+  // Status line: "Getting <label>...", "Reading data from server...", then
+  // endProgress(). Throws LEx(L_MEM) when memory runs out.
+  int getWarnings(const WLocation& location, LString& text);
+  int getForecast(const WLocation& location, LString& text);
+  int getDiscussion(const WLocation& location, LString& text);
+  int getSummary(const WLocation& location, LString& text);
+  int getWatches(const WLocation& location, LString& text);
+  int getStatements(const WLocation& location, LString& text);
+  int getPublic(const WLocation& location, LString& text);
+
+  // The current conditions at the location: fetches
+  //   "ConditionsBase" + the city data's "acode" + ".html",
+  // takes the first non-empty line after the line reading "ob" (tags
+  // removed, trimmed), decodes it as an observation report and copies the
+  // decoded values into `condition`: temperature, dew point, pressure, wind
+  // direction and speed, time (each only when decoded), and the gust speed,
+  // which becomes -1 when the report has none. The validity flag is left to
+  // the host.
+  //   L_OK       read and decoded (a page without a report decodes the empty
+  //              text: only the gust speed changes then)
+  //   L_ERROR    the report could not be decoded; "Error: cannot obtain
+  //              conditions" shown; `condition` untouched
+  //   L_CONNECT  the page could not be fetched; "Error: cannot connect to
+  //              server" shown; `condition` untouched
+  //   L_DB       the city data has no valid "acode"; nothing shown or
+  //              fetched; `condition` untouched
+  // Status line: "Getting current conditions...", "Reading data from
+  // server...", then endProgress() on L_OK. Throws LEx(L_MEM).
+  int getCondition(const WLocation& location, WCondition& condition);
+
+ private:
+  // Strings that end a zone section.
+  static const LString ZONE_END_STRING;   // "$$"
+  static const LString ZONE_END_STRING2;  // "NNNN"
+  static const LString ZONE_END_STRING3;  // "GSK"
+
+  // The extraction's tests on single lines.
+  static void stripHTMLTags(LString& text, bool dropLineFeeds);
+  static bool isZoneHeader(const LString& line);
+  static bool inZone(const LString& zone, const LString& header);
+  static bool isCityHeader(const LString& line, const LString& marker);
+  static bool isCityHeader(const LString& line, const LString& marker,
+                           const LString& code);
+
+  // Fetch `url` and collect the sections for the location's zone or city.
+  int getZoneText(const WLocation& location, const LString& url,
+                  const LString& label, bool firstSectionOnly, LString& text);
+  int getCityText(const WLocation& location, const LString& url,
+                  const LString& marker, const LString& label, LString& text);
+  int getProduct(const WLocation& location, const char* page, const char* label,
+                 bool firstSectionOnly, LString& text);
+  int getCityProduct(const WLocation& location, const char* page,
+                     const char* marker, const char* label, LString& text);
+
+  void show(const char* message);
+  void endProgress();
+
+  LInfoLine* infoLine_;
+  LKeeper* keeper_;
+};
+
 #endif  // STRATUS_READER_READER_H_

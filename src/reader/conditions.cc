@@ -1,0 +1,57 @@
+// WReader::getCondition: the current conditions at a location, from the
+// observation report on its station's page.
+#include "stratus/foundation/result.h"
+#include "stratus/observation/observation.h"
+#include "stratus/reader/reader.h"
+
+#include "reader/page_fetcher.h"
+#include "reader/report_scan.h"
+#include "reader/settings.h"
+
+namespace {
+
+// Copies what the report supplied. A report without a gust clears an earlier
+// gust (-1); every other value stays as it was when the report lacks it.
+void copyDecoded(const WObservation& obs, WCondition& condition) {
+  if (obs.hasTemp) condition.setTemp(obs.temp);
+  if (obs.hasDewPoint) condition.setDewPoint(obs.dewPoint);
+  if (obs.hasPressure) condition.setPressure(obs.pressure);
+  if (obs.hasWindDirection) condition.setWindDirection(obs.windDirection);
+  if (obs.hasWindSpeed) condition.setWindSpeed(obs.windSpeed);
+  condition.setWindGustSpeed(obs.hasWindGustSpeed ? obs.windGustSpeed : -1);
+  if (obs.hasTime) condition.setTime(LCTime(obs.time, LTime::Local));
+}
+
+}  // namespace
+
+int WReader::getCondition(const WLocation& location, WCondition& condition) {
+  LString code;
+  if (location.getCityData("acode", code) != L_OK) return L_DB;
+  LString url =
+      stratus::readSetting(*keeper_, stratus::settings::kConditionsBase);
+  url += code;
+  url += ".html";
+  show("Getting current conditions...");
+  stratus::ProxySettings proxy = stratus::readProxySettings(*keeper_);
+  WPageFetcher fetcher(proxy.useProxy, proxy.location);
+  if (fetcher.open(url) != L_OK) {
+    fetcher.close();
+    show("Error: cannot connect to server");
+    return L_CONNECT;
+  }
+  show("Reading data from server...");
+  // The whole page is read, also after the report has turned up.
+  stratus::ReportScan scan;
+  LString line;
+  while (fetcher.readLine(line) == L_OK) scan.feed(line);
+
+  WObservation obs{};
+  if (decodeObservation(scan.report(), obs) != L_OK) {
+    show("Error: cannot obtain conditions");
+    return L_ERROR;
+  }
+  copyDecoded(obs, condition);
+  endProgress();
+  fetcher.close();
+  return L_OK;
+}

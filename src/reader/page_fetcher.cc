@@ -1,0 +1,196 @@
+#include "reader/page_fetcher.h"
+
+#include <strings.h>
+
+#include <chrono>
+#include <cstring>
+
+#include "stratus/foundation/result.h"
+#include "stratus/version.h"
+
+namespace stratus {
+namespace {
+
+FetchTimeouts gTimeouts;
+
+// Unread bytes above which the transfer is paused. libcurl hands over at
+// most 16 KiB per call on top of this, so a fetcher holds well under 100 KiB.
+constexpr std::size_t kHighWater = 64 * 1024;
+
+// libcurl wants one global initialisation before any handle exists.
+bool curlReady() {
+  static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+  return ready;
+}
+
+bool isWebUrl(const char* url) {
+  return strncasecmp(url, "http://", 7) == 0 ||
+         strncasecmp(url, "https://", 8) == 0;
+}
+
+}  // namespace
+
+FetchTimeouts fetchTimeouts() { return gTimeouts; }
+void setFetchTimeouts(const FetchTimeouts& timeouts) { gTimeouts = timeouts; }
+
+}  // namespace stratus
+
+WPageFetcher::WPageFetcher(bool useProxy, const LString& proxyLocation)
+    : session_(stratus::curlReady() ? curl_multi_init() : nullptr),
+      request_(nullptr),
+      open_(false),
+      useProxy_(useProxy),
+      proxy_(proxyLocation.str()),
+      timeouts_(stratus::fetchTimeouts()),
+      headers_(nullptr),
+      added_(false),
+      paused_(false),
+      headerDone_(false),
+      done_(false),
+      outOfMemory_(false),
+      status_(0) {}
+
+WPageFetcher::~WPageFetcher() {
+  close();
+  if (session_ != nullptr) curl_multi_cleanup(session_);
+}
+
+int WPageFetcher::open(const LString& url) {
+  if (session_ == nullptr || request_ != nullptr) return L_CONNECT;
+  request_ = curl_easy_init();
+  if (request_ == nullptr || !configure(url)) return L_CONNECT;
+  if (curl_multi_add_handle(session_, request_) != CURLM_OK) return L_CONNECT;
+  added_ = true;
+
+  // libcurl's own time-outs end a silent server; this bounds one that
+  // trickles an endless header.
+  auto deadline =
+      std::chrono::steady_clock::now() +
+      std::chrono::seconds(timeouts_.connectSeconds + timeouts_.stallSeconds);
+  while (!headerDone_ && !done_) {
+    if (std::chrono::steady_clock::now() > deadline) return L_CONNECT;
+    pump();
+    if (outOfMemory_) throw LEx(L_MEM);
+  }
+  if (!headerDone_ || status_ != 200) return L_CONNECT;
+  open_ = true;
+  return L_OK;
+}
+
+bool WPageFetcher::configure(const LString& url) {
+  if (!stratus::isWebUrl(url)) return false;
+  // A proxy was asked for but none is named: going direct would bypass the
+  // user's choice, so the page is not had.
+  if (useProxy_ && proxy_.empty()) return false;
+  headers_ = curl_slist_append(nullptr, "Cache-Control: no-cache");
+  curl_slist* more =
+      headers_ ? curl_slist_append(headers_, "Pragma: no-cache") : nullptr;
+  if (more == nullptr) return false;
+
+  CURL* h = request_;
+  bool ok =
+      curl_easy_setopt(h, CURLOPT_URL, url.c_str()) == CURLE_OK &&
+      curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
+      curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK &&
+      curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+      curl_easy_setopt(h, CURLOPT_USERAGENT,
+                       "stratus/" STRATUS_VERSION_STRING) == CURLE_OK &&
+      curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers_) == CURLE_OK &&
+      curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, timeouts_.connectSeconds) ==
+          CURLE_OK &&
+      curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
+      curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, timeouts_.stallSeconds) ==
+          CURLE_OK &&
+      curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &onHeader) == CURLE_OK &&
+      curl_easy_setopt(h, CURLOPT_HEADERDATA, this) == CURLE_OK &&
+      curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &onBody) == CURLE_OK &&
+      curl_easy_setopt(h, CURLOPT_WRITEDATA, this) == CURLE_OK;
+  if (ok && useProxy_) {
+    // An empty no-proxy list, so that a no_proxy in the environment cannot
+    // send the request around the proxy the user chose.
+    ok = curl_easy_setopt(h, CURLOPT_PROXY, proxy_.c_str()) == CURLE_OK &&
+         curl_easy_setopt(h, CURLOPT_NOPROXY, "") == CURLE_OK &&
+         curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L) == CURLE_OK;
+  }
+  return ok;
+}
+
+int WPageFetcher::readLine(LString& line) {
+  if (!open_ || request_ == nullptr) return L_ERROR;
+  for (;;) {
+    if (lines_.take(line, done_)) return L_OK;
+    if (done_) return L_INPUT;
+    pump();
+    if (outOfMemory_) throw LEx(L_MEM);
+  }
+}
+
+void WPageFetcher::close() {
+  if (request_ == nullptr) return;
+  if (added_) curl_multi_remove_handle(session_, request_);
+  curl_easy_cleanup(request_);
+  curl_slist_free_all(headers_);
+  request_ = nullptr;
+  headers_ = nullptr;
+  added_ = false;
+}
+
+void WPageFetcher::pump() {
+  std::size_t before = lines_.pending();
+  bool headerBefore = headerDone_;
+  if (paused_) {
+    // Unpausing hands the held data to onBody from inside this call, which
+    // may pause the transfer again.
+    paused_ = false;
+    curl_easy_pause(request_, CURLPAUSE_CONT);
+  }
+  int running = 0;
+  curl_multi_perform(session_, &running);
+  collectDone();
+  bool moved = lines_.pending() != before || headerDone_ != headerBefore;
+  if (!done_ && !moved && !paused_) {
+    curl_multi_poll(session_, nullptr, 0, 1000, nullptr);
+  }
+}
+
+void WPageFetcher::collectDone() {
+  int left = 0;
+  while (CURLMsg* msg = curl_multi_info_read(session_, &left)) {
+    if (msg->msg == CURLMSG_DONE && msg->easy_handle == request_) done_ = true;
+  }
+}
+
+size_t WPageFetcher::onHeader(char* data, size_t size, size_t count,
+                              void* self) {
+  auto* f = static_cast<WPageFetcher*>(self);
+  size_t n = size * count;
+  bool blank = (n == 2 && data[0] == '\r' && data[1] == '\n') ||
+               (n == 1 && data[0] == '\n');
+  if (blank && !f->headerDone_) {
+    long code = 0;
+    curl_easy_getinfo(f->request_, CURLINFO_RESPONSE_CODE, &code);
+    // A 1xx block is followed by the real answer.
+    if (code >= 200) {
+      f->status_ = code;
+      f->headerDone_ = true;
+    }
+  }
+  return n;
+}
+
+size_t WPageFetcher::onBody(char* data, size_t size, size_t count, void* self) {
+  auto* f = static_cast<WPageFetcher*>(self);
+  // Everything or nothing: libcurl keeps a paused block and hands it over
+  // again on unpause, while a partial count would abort the transfer.
+  if (f->lines_.pending() >= stratus::kHighWater) {
+    f->paused_ = true;
+    return CURL_WRITEFUNC_PAUSE;
+  }
+  try {
+    f->lines_.append(data, size * count);
+  } catch (const LEx&) {
+    f->outOfMemory_ = true;
+    return 0;
+  }
+  return size * count;
+}

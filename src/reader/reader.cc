@@ -1,0 +1,115 @@
+// WReader: construction, settings, and the extraction of a location's
+// section from a product page.
+#include "stratus/reader/reader.h"
+
+#include "stratus/foundation/result.h"
+
+#include "reader/page_fetcher.h"
+#include "reader/section_scan.h"
+#include "reader/settings.h"
+
+const LString WReader::ZONE_END_STRING = stratus::kZoneEndStrings[0];
+const LString WReader::ZONE_END_STRING2 = stratus::kZoneEndStrings[1];
+const LString WReader::ZONE_END_STRING3 = stratus::kZoneEndStrings[2];
+
+WReader::WReader(LInfoLine* infoLine) : infoLine_(infoLine), keeper_(nullptr) {}
+
+WReader& WReader::operator=(const WReader& other) {
+  infoLine_ = other.infoLine_;
+  keeper_ = other.keeper_;
+  return *this;
+}
+
+void WReader::SetInfoLine(LInfoLine* infoLine) { infoLine_ = infoLine; }
+
+void WReader::SetKeeper(LKeeper* keeper) {
+  using namespace stratus::settings;
+  keeper_ = keeper;
+  const LString section(kSection);
+  if (!keeper->isPresent(section, kUseProxy, 0)) {
+    keeper->storeInt(section, kUseProxy, 0, 0);
+  }
+  if (!keeper->isPresent(section, kProxyLocation, 0)) {
+    keeper->storeString(section, kProxyLocation, "", 0);
+  }
+  if (!keeper->isPresent(section, kConditionsBase, 0)) {
+    keeper->storeString(section, kConditionsBase, kDefaultConditionsBase, 0);
+  }
+  if (!keeper->isPresent(section, kWarningsBase, 0)) {
+    keeper->storeString(section, kWarningsBase, kDefaultWarningsBase, 0);
+  }
+}
+
+void WReader::stripHTMLTags(LString& text, bool dropLineFeeds) {
+  stratus::stripHTMLTags(text, dropLineFeeds);
+}
+bool WReader::isZoneHeader(const LString& line) {
+  return stratus::isZoneHeader(line);
+}
+bool WReader::inZone(const LString& zone, const LString& header) {
+  return stratus::inZone(zone, header);
+}
+bool WReader::isCityHeader(const LString& line, const LString& marker) {
+  return stratus::isCityHeader(line, marker);
+}
+bool WReader::isCityHeader(const LString& line, const LString& marker,
+                           const LString& code) {
+  return stratus::isCityHeader(line, marker, code);
+}
+
+int WReader::getZoneText(const WLocation& location, const LString& url,
+                         const LString& label, bool firstSectionOnly,
+                         LString& text) {
+  LString zone;
+  if (location.getCityData("azone", zone) != L_OK) return L_NOTFOUND;
+  LString message;
+  message.printf("Getting %s...", label.c_str());
+  show(message);
+  stratus::ProxySettings proxy = stratus::readProxySettings(*keeper_);
+  WPageFetcher fetcher(proxy.useProxy, proxy.location);
+  if (fetcher.open(url) != L_OK) {
+    fetcher.close();
+    show("Error: cannot connect to server");
+    return L_CONNECT;
+  }
+  stratus::ZoneScan scan(zone, firstSectionOnly, text);
+  show("Reading data from server...");
+  LString line;
+  while (fetcher.readLine(line) == L_OK && scan.feed(line)) {
+  }
+  fetcher.close();
+  endProgress();
+  return text.isEmpty() ? L_INPUT : L_OK;
+}
+
+int WReader::getCityText(const WLocation& location, const LString& url,
+                         const LString& marker, const LString& label,
+                         LString& text) {
+  LString code;
+  if (location.getCityData("acode", code) != L_OK) return L_NOTFOUND;
+  LString message;
+  message.printf("Getting %s...", label.c_str());
+  show(message);
+  stratus::ProxySettings proxy = stratus::readProxySettings(*keeper_);
+  WPageFetcher fetcher(proxy.useProxy, proxy.location);
+  if (fetcher.open(url) != L_OK) {
+    fetcher.close();
+    show("Error: cannot connect to server");
+    return L_CONNECT;
+  }
+  stratus::CityScan scan(marker, code, text);
+  show("Reading data from server...");
+  LString line;
+  while (fetcher.readLine(line) == L_OK) scan.feed(line);
+  fetcher.close();
+  endProgress();
+  return text.isEmpty() ? L_INPUT : L_OK;
+}
+
+void WReader::show(const char* message) {
+  if (infoLine_ != nullptr) infoLine_->show(message);
+}
+
+void WReader::endProgress() {
+  if (infoLine_ != nullptr) infoLine_->endProgress();
+}

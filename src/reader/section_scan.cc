@@ -1,0 +1,182 @@
+#include "reader/section_scan.h"
+
+#include <cstring>
+#include <string>
+
+namespace stratus {
+namespace {
+
+bool isBlankOrLineFeed(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+// The header test on a text without tags: what remains of it once line feeds
+// are removed and blanks trimmed must have "Z" third and "-" last. Worked
+// out in place, since every line of a page passes through here.
+bool hasHeaderShape(const std::string& s) {
+  std::size_t n = s.size();
+  std::size_t first = 0;
+  while (first < n && isBlankOrLineFeed(s[first])) ++first;
+  if (first == n) return false;
+  std::size_t last = n - 1;
+  while (isBlankOrLineFeed(s[last])) --last;
+  if (s[last] != '-') return false;
+  // The third character, counting from `first` and skipping line feeds.
+  std::size_t i = first;
+  for (int seen = 0; i <= last; ++i) {
+    if (s[i] == '\n') continue;
+    if (++seen == 3) break;
+  }
+  return i <= last && s[i] == 'Z';
+}
+
+bool holdsZoneEnd(const LString& line) {
+  for (const char* end : kZoneEndStrings) {
+    if (line.find(end) == 0) return true;
+  }
+  return false;
+}
+
+bool isListChar(char c) {
+  return (c >= '0' && c <= '9') || c == '-' || c == '>';
+}
+
+// Whether one item of a zone list ("005" or "001>003") covers `number`.
+bool itemCovers(const LString& item, long number) {
+  LString low, high;
+  if (item.split(">", low, high) == 0) {
+    long from = 0, to = 0;
+    low.convert(from);
+    high.convert(to);
+    return from <= number && number <= to;
+  }
+  long value = 0;
+  item.convert(value);
+  return value == number;
+}
+
+}  // namespace
+
+void stripHTMLTags(LString& text, bool dropLineFeeds) {
+  const std::string& in = text.str();
+  if (!dropLineFeeds && std::memchr(in.data(), '<', in.size()) == nullptr) {
+    // Nothing to remove: most lines of a page take this way.
+    text.trim();
+    return;
+  }
+  std::string out;
+  out.reserve(in.size());
+  bool inTag = false;
+  for (char c : in) {
+    if (c == '<') {
+      inTag = true;
+    } else if (inTag) {
+      if (c == '>') {
+        inTag = false;
+        out += ' ';
+      }
+    } else if (c != '\n' || !dropLineFeeds) {
+      out += c;
+    }
+  }
+  text.assign(out.data(), static_cast<int>(out.size()));
+  text.trim();
+}
+
+bool isZoneHeader(const LString& line) {
+  if (std::memchr(line.c_str(), '<', line.length()) == nullptr) {
+    return hasHeaderShape(line.str());
+  }
+  LString copy(line);
+  stripHTMLTags(copy, true);
+  return hasHeaderShape(copy.str());
+}
+
+bool inZone(const LString& zone, const LString& header) {
+  LString prefix, digits;
+  long number = 0;
+  zone.left(3, prefix);
+  zone.right(3, digits);
+  digits.convert(number);
+
+  LString list(header);
+  list.cutRight(8);
+  int at = 0;
+  if (list.find(prefix, at) != 0) return false;
+  list.cutLeft(at + prefix.length());
+  int keep = 0;
+  while (keep < list.length() && isListChar(list.c_str()[keep])) ++keep;
+  list.cutRight(list.length() - keep);
+
+  while (!list.isEmpty()) {
+    LString item;
+    if (list.split("-", item, list) != 0) {
+      item = list;
+      list.clear();
+    }
+    if (itemCovers(item, number)) return true;
+  }
+  return false;
+}
+
+bool isCityHeader(const LString& line, const LString& marker) {
+  return line.find(marker) == 0;
+}
+
+bool isCityHeader(const LString& line, const LString& marker,
+                  const LString& code) {
+  return line.find(marker) == 0 && line.find(code) == 0;
+}
+
+ZoneScan::ZoneScan(const LString& zone, bool firstSectionOnly, LString& text)
+    : zone_(zone),
+      firstSectionOnly_(firstSectionOnly),
+      inside_(false),
+      text_(text) {
+  text_.clear();
+}
+
+bool ZoneScan::feed(LString& line) {
+  bool breakTag = line.find(kBreakTag) == 0;
+  stripHTMLTags(line, false);
+  bool header = isZoneHeader(line);
+  if (!inside_) {
+    inside_ = header && inZone(zone_, line);
+    return true;
+  }
+  if (header) {
+    inside_ = inZone(zone_, line);
+    return !firstSectionOnly_;
+  }
+  if (breakTag || holdsZoneEnd(line)) {
+    inside_ = false;
+    return !firstSectionOnly_;
+  }
+  if (!text_.isEmpty()) text_ += ' ';
+  text_ += line;
+  return true;
+}
+
+CityScan::CityScan(const LString& marker, const LString& code, LString& text)
+    : marker_(marker), code_(code), inside_(false), text_(text) {
+  text_.clear();
+}
+
+void CityScan::feed(LString& line) {
+  bool breakTag = line.find(kBreakTag) == 0;
+  stripHTMLTags(line, false);
+  if (!inside_) {
+    inside_ = isCityHeader(line, marker_, code_);
+    return;
+  }
+  if (isCityHeader(line, marker_)) {
+    inside_ = isCityHeader(line, marker_, code_);
+    return;
+  }
+  if (breakTag) {
+    inside_ = false;
+    return;
+  }
+  if (!text_.isEmpty()) text_ += ' ';
+  text_ += line;
+}
+
+}  // namespace stratus
