@@ -10,22 +10,19 @@ namespace stratus {
 
 namespace {
 
-// The numeric value of `n` characters of `group` from `start`, or of what
-// there is of them when the group is shorter.
-int numberAt(const LString& group, int start, int n) {
-  LString part;
-  if (start > group.length()) return 0;
-  if (n > group.length() - start) n = group.length() - start;
-  group.mid(start, n, part);
-  return toInt(part);
+// The 32-bit value of up to `n` characters of `text` from `start`, fewer
+// when the range runs past `end` (the end of the group being read).
+int fieldAt(const LString& text, int start, int n, int end) {
+  if (start > end) return 0;
+  if (n > end - start) n = end - start;
+  return clampToInt(numberAt(text, start, n));
 }
 
-// The number before the first "KT" of `text`, or of all of it when "KT"
-// does not occur (it may have been cut off with the direction).
-int numberBeforeKnots(const LString& text) {
-  int kt;
-  if (text.find("KT", kt) != 0) return toInt(text);
-  return numberAt(text, 0, kt);
+// The number in [start, end) before the first "KT" there, or of all of it
+// when "KT" does not occur there (it may have gone with the direction).
+int numberBeforeKnots(const LString& text, int start, int end) {
+  int kt = findWord(text, start, end - start, "KT");
+  return fieldAt(text, start, (kt < 0 ? end : kt) - start, end);
 }
 
 }  // namespace
@@ -58,9 +55,9 @@ int parseStationId(LString& text, LString& station) {
 int parseReportTime(LString& text, LCTime& time) {
   int end = nextGroup(text);
   if (end != 7 || text[6] != 'Z') return L_FORMAT;
-  int day = numberAt(text, 0, 2);
-  int hour = numberAt(text, 2, 2);
-  int minute = numberAt(text, 4, 2);
+  int day = fieldAt(text, 0, 2, end);
+  int hour = fieldAt(text, 2, 2, end);
+  int minute = fieldAt(text, 4, 2, end);
   consumeGroup(text, end);
 
   // Reports come from the last few hours, so a day later than today's can
@@ -78,8 +75,7 @@ int parseReportTime(LString& text, LCTime& time) {
       month = today.month - 1;
     }
   }
-  LCTime report(month, day, year, hour, minute, 0, LTime::UTC);
-  time = report.GetCalendarTime();
+  time = LCTime(month, day, year, hour, minute, 0, LTime::UTC);
   return L_OK;
 }
 
@@ -104,30 +100,28 @@ int parseReportModifier(LString& text, ReportModifier& modifier) {
 int parseWind(LString& text, int& direction, int& speed, int& gust,
               int& variableFrom, int& variableTo) {
   int end = nextGroup(text);
-  if (end < 0) return L_FORMAT;
-  LString wind;
-  text.left(end, wind);
-  if (wind.find("KT") != 0) return L_FORMAT;
-  consumeGroup(text, end);
+  if (end < 0 || findWord(text, 0, end, "KT") < 0) return L_FORMAT;
 
-  direction = wind.compareLeft("VRB") ? 400 : numberAt(wind, 0, 3);
-  wind.cutLeft(3);
-  int g;
-  if (wind.find("G", g) == 0) {
-    speed = numberAt(wind, 0, g);
-    wind.cutLeft(g + 1);
-    gust = numberBeforeKnots(wind);
+  // The group is read in place: the direction from its first three
+  // characters, the speeds from what follows them.
+  direction = holdsAt(text, 0, "VRB") ? 400 : fieldAt(text, 0, 3, end);
+  int rest = end < 3 ? end : 3;
+  int g = findChar(text, rest, end - rest, 'G');
+  if (g >= 0) {
+    speed = fieldAt(text, rest, g - rest, end);
+    gust = numberBeforeKnots(text, g + 1, end);
   } else {
-    speed = numberBeforeKnots(wind);
+    speed = numberBeforeKnots(text, rest, end);
     gust = 0;
   }
+  consumeGroup(text, end);
 
   end = nextGroup(text);
   if (end < 0) return L_FORMAT;
   int v = findChar(text, 0, end, 'V');
   if (v >= 0) {
-    variableFrom = numberAt(text, 0, v);
-    variableTo = numberAt(text, v + 1, end - v - 1);
+    variableFrom = fieldAt(text, 0, v, end);
+    variableTo = fieldAt(text, v + 1, end - v - 1, end);
     consumeGroup(text, end);
   } else {
     variableFrom = 400;
@@ -140,10 +134,8 @@ int parseWind(LString& text, int& direction, int& speed, int& gust,
 int parseVisibility(LString& text, LString& visibility) {
   int endA = nextGroup(text);
   if (endA < 0) return L_FORMAT;
-  LString a;
-  text.left(endA, a);
-  if (a.compareRight("SM")) {
-    visibility = a;
+  if (endA >= 2 && holdsAt(text, endA - 2, "SM")) {
+    text.left(endA, visibility);
     consumeGroup(text, endA);
     return L_OK;
   }
@@ -151,9 +143,10 @@ int parseVisibility(LString& text, LString& visibility) {
   int startB = skipBlanks(text, endA);
   int endB = blankFrom(text, startB);
   if (endB < 0) return L_FORMAT;
-  LString b;
+  if (endB - startB < 2 || !holdsAt(text, endB - 2, "SM")) return L_NOTFOUND;
+  LString a, b;
+  text.left(endA, a);
   text.mid(startB, endB - startB, b);
-  if (!b.compareRight("SM")) return L_NOTFOUND;
   visibility = a + " " + b;
   consumeGroup(text, endB);
   return L_OK;

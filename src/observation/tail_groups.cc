@@ -9,31 +9,23 @@ namespace stratus {
 
 namespace {
 
-// Whole degrees: "M" in front means minus.
-float wholeDegrees(LString part) {
-  if (part.compareLeft("M")) {
-    part.cutLeft(1);
-    long value;
-    part.convert(value);
-    return -static_cast<float>(value);  // negated as a float: no overflow
+// Whole degrees in the `n` characters of `text` from `start`: "M" in front
+// means minus.
+float wholeDegrees(const LString& text, int start, int n) {
+  if (n > 0 && text[start] == 'M') {
+    // Negated as a float: a saturated value cannot overflow.
+    return -static_cast<float>(numberAt(text, start + 1, n - 1));
   }
-  long value;
-  part.convert(value);
-  return static_cast<float>(value);
+  return static_cast<float>(numberAt(text, start, n));
 }
 
-// Tenths of a degree, four characters: a leading "1" means minus, any other
-// first character is read as part of the number.
-float tenthsOfDegree(LString part) {
-  if (part.compareLeft("1")) {
-    part.cutLeft(1);
-    long value;
-    part.convert(value);
-    return -(static_cast<float>(value) * 0.1f);
+// Tenths of a degree in four characters from `start`: a leading "1" means
+// minus; any other first character is read as part of the number.
+float tenthsOfDegree(const LString& text, int start) {
+  if (text[start] == '1') {
+    return -(static_cast<float>(numberAt(text, start + 1, 3)) * 0.1f);
   }
-  long value;
-  part.convert(value);
-  return static_cast<float>(value) * 0.1f;
+  return static_cast<float>(numberAt(text, start, 4)) * 0.1f;
 }
 
 }  // namespace
@@ -41,12 +33,10 @@ float tenthsOfDegree(LString part) {
 // [M]tt/[M]dd — split at the first "/".
 int parseTemperature(LString& text, float& temperature, float& dewPoint) {
   int end = nextGroup(text);
-  if (end < 0 || findChar(text, 0, end, '/') < 0) return L_FORMAT;
-  LString group, temp, dew;
-  text.left(end, group);
-  group.split("/", temp, dew);
-  temperature = wholeDegrees(temp);
-  dewPoint = wholeDegrees(dew);
+  int slash = end < 0 ? -1 : findChar(text, 0, end, '/');
+  if (slash < 0) return L_FORMAT;
+  temperature = wholeDegrees(text, 0, slash);
+  dewPoint = wholeDegrees(text, slash + 1, end - slash - 1);
   consumeGroup(text, end);
   return L_OK;
 }
@@ -55,11 +45,7 @@ int parseTemperature(LString& text, float& temperature, float& dewPoint) {
 int parsePressure(LString& text, float& pressure) {
   int end = nextGroup(text);
   if (end < 1 || text[0] != 'A') return L_FORMAT;
-  LString digits;
-  text.mid(1, end - 1, digits);
-  long value;
-  digits.convert(value);
-  pressure = static_cast<float>(value) * 0.01f;
+  pressure = static_cast<float>(numberAt(text, 1, end - 1)) * 0.01f;
   consumeGroup(text, end);
   return L_OK;
 }
@@ -76,15 +62,15 @@ int findRemarks(LString& text) {
 // AO1 | AO2 — as a whole token anywhere in the remarks.
 int parseStationType(const LString& text, StationType& type) {
   type = kNoStationType;
-  LTokenizer tokens(text, " ");
-  LString token;
-  while (!tokens.eof()) {
-    tokens >> token;
-    if (token == "AO1") {
+  TokenWalk tokens(text);
+  int start, length;
+  while (tokens.next(start, length)) {
+    if (length != 3 || !holdsAt(text, start, "AO")) continue;
+    if (text[start + 2] == '1') {
       type = kWithoutPrecipitationSensor;
       return L_OK;
     }
-    if (token == "AO2") {
+    if (text[start + 2] == '2') {
       type = kWithPrecipitationSensor;
       return L_OK;
     }
@@ -96,16 +82,12 @@ int parseStationType(const LString& text, StationType& type) {
 // two halves of four characters.
 int parsePreciseTemperature(const LString& text, float& temperature,
                             float& dewPoint) {
-  LTokenizer tokens(text, " ");
-  LString token;
-  while (!tokens.eof()) {
-    tokens >> token;
-    if (token.length() != 9 || !token.compareLeft("T")) continue;
-    LString temp, dew;
-    token.mid(1, 4, temp);
-    token.right(4, dew);
-    temperature = tenthsOfDegree(temp);
-    dewPoint = tenthsOfDegree(dew);
+  TokenWalk tokens(text);
+  int start, length;
+  while (tokens.next(start, length)) {
+    if (length != 9 || text[start] != 'T') continue;
+    temperature = tenthsOfDegree(text, start + 1);
+    dewPoint = tenthsOfDegree(text, start + 5);
     return L_OK;
   }
   return L_NOTFOUND;

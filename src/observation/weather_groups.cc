@@ -44,12 +44,10 @@ SkyLayer layerOf(const LString& text, int start, int end, SkyCover cover) {
   SkyLayer layer{cover, 0, false};
   if (cover == kClear) return layer;
   int n = end - start < 3 ? end - start : 3;
-  LString height;
-  text.mid(end - n, n, height);
-  if (height == "///") {
+  if (n == 3 && holdsAt(text, end - 3, "///")) {
     layer.heightMissing = true;
   } else {
-    layer.height = toInt(height);
+    layer.height = clampToInt(numberAt(text, end - n, n));
   }
   return layer;
 }
