@@ -156,7 +156,7 @@ TEST(HeaderGroups, RunwayRanges) {
 }
 
 // A fixed "now" on the library's clock and a fixed zone for one test.
-class ReportTimeTest : public ::testing::Test {
+class ReportTime : public ::testing::Test {
  protected:
   void SetUp() override {
     const char* tz = getenv("TZ");
@@ -197,7 +197,7 @@ long utc(int year, int month, int day, int hour, int minute) {
 // Purpose: the report day is placed in today's month, or in the month
 // before when it is later than today's day (December of last year in
 // January); the fields get no range test and carry over.
-TEST_F(ReportTimeTest, MonthAndYearRollover) {
+TEST_F(ReportTime, MonthAndYearRollover) {
   struct {
     long now;
     const char* group;
@@ -228,7 +228,7 @@ TEST_F(ReportTimeTest, MonthAndYearRollover) {
 // Purpose: "today" is the local date of the clock's zone, not the UTC
 // date: at 20:00 on the last of February in UTC-10 it is already March 1
 // in UTC, yet a report of day 1 belongs to February.
-TEST_F(ReportTimeTest, TodayIsTheLocalDate) {
+TEST_F(ReportTime, TodayIsTheLocalDate) {
   pinClock(utc(2026, 3, 1, 6, 0));
   LCTime time(LTime::UTC);
 
@@ -245,7 +245,7 @@ TEST_F(ReportTimeTest, TodayIsTheLocalDate) {
 
 // Purpose: only a seven-character group ending in "Z" is a time; anything
 // else stays in the text and the time is not written.
-TEST_F(ReportTimeTest, RejectsOtherGroups) {
+TEST_F(ReportTime, RejectsOtherGroups) {
   useZone("UTC");
   pinClock(utc(2026, 3, 15, 12, 0));
   for (const char* input :

@@ -45,7 +45,7 @@ std::string describe(const WObservation& o) {
 }
 
 // The fixed "now" of the decoding tests: 2026-03-15 12:00 UTC, read in UTC.
-class DecodeTest : public ::testing::Test {
+class ObservationDecode : public ::testing::Test {
  protected:
   static constexpr long kNow = 1773576000L;
   // 2026-03-12 17:53 UTC and 2026-02-28 23:55 UTC.
@@ -89,7 +89,7 @@ class DecodeTest : public ::testing::Test {
 // Purpose: whole reports, real ones among them, decode to the values the
 // groups give, and a group no parser takes costs every blank-delimited
 // group behind it while the remarks are still read.
-TEST_F(DecodeTest, Reports) {
+TEST_F(ObservationDecode, Reports) {
   char t1[32], t2[32];
   std::snprintf(t1, sizeof t1, "time=%ld", k121753);
   std::snprintf(t2, sizeof t2, "time=%ld", k282355);
@@ -140,7 +140,7 @@ TEST_F(DecodeTest, Reports) {
 }
 
 // Purpose: the caller's text is not changed.
-TEST_F(DecodeTest, LeavesTheTextAlone) {
+TEST_F(ObservationDecode, LeavesTheTextAlone) {
   const char* report = "KSFO 121753Z 29012KT 10SM 18/12 A2996 RMK AO2";
   LString text(report);
   WObservation o;
@@ -150,7 +150,7 @@ TEST_F(DecodeTest, LeavesTheTextAlone) {
 
 // Purpose: texts no report looks like end, without reading out of bounds
 // (the sanitizer build checks that), with the flags their groups allow.
-TEST_F(DecodeTest, HostileTexts) {
+TEST_F(ObservationDecode, HostileTexts) {
   std::string blanks(10000, ' ');
   std::string longReport = "KSFO 121753Z 27010KT 10SM ";
   while (longReport.size() < 100000) longReport += "-RA FEW010 ";
@@ -211,7 +211,7 @@ Counts decodeFile(const std::string& path) {
 // Purpose: every real report decodes (no crash, no sanitizer report), and
 // the number of reports that give each field stays what it was measured
 // to be, so that a change in any parser shows.
-TEST_F(DecodeTest, RealCorpus) {
+TEST_F(ObservationDecode, RealCorpus) {
   const std::string shared = stratus_test::sharedDir();
   if (shared.empty()) GTEST_SKIP() << "shared corpus not found";
   const struct {
