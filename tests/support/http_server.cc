@@ -36,10 +36,13 @@ std::string loopbackUrl(int port, const std::string& path) {
 }  // namespace
 
 HttpServer::HttpServer() {
-  server_.set_logger(
-      [this](const httplib::Request& req, const httplib::Response&) {
+  // Noted before the answer goes out, so a client that has its answer can
+  // count on the request being recorded.
+  server_.set_pre_routing_handler(
+      [this](const httplib::Request& req, httplib::Response&) {
         std::lock_guard<std::mutex> lock(mutex_);
         requests_.push_back({req.path, req.headers});
+        return httplib::Server::HandlerResponse::Unhandled;
       });
   // Short time-outs, so that stop() never waits long for an idle client.
   server_.set_keep_alive_timeout(1);

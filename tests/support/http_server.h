@@ -59,9 +59,9 @@ class HttpServer {
   // the server stops (then returns false).
   bool wait(int ms);
 
-  // The requests answered so far, in order.
+  // The requests received so far, in order.
   std::vector<Request> requests() const;
-  // How many answered requests asked for `path`.
+  // How many received requests asked for `path`.
   int hits(const std::string& path) const;
 
  private:
