@@ -1,0 +1,148 @@
+// `stratus config`: the settings file, shown with the library's defaults
+// filled in, and changed one key at a time.
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "ini_keeper.h"
+#include "session.h"
+#include "settings.h"
+
+namespace stratus_cli {
+
+namespace {
+
+struct Entry {
+  std::string key;
+  std::string value;
+  bool isDefault;
+};
+
+// The [Internet] entries of the file, then the library's defaults for the
+// known keys the file lacks (what WReader::SetKeeper would store).
+std::vector<Entry> effectiveSettings(IniFile& file) {
+  std::vector<Entry> out;
+  for (const auto& e : file.entries(kInternetSection))
+    out.push_back({e.first, e.second, false});
+  IniFile seeded = file;
+  IniKeeper keeper(seeded);
+  WReader reader;
+  reader.SetKeeper(&keeper);
+  for (const SettingInfo& s : kSettings) {
+    if (file.get(kInternetSection, s.key) == nullptr)
+      out.push_back({s.key, *seeded.get(kInternetSection, s.key), true});
+  }
+  return out;
+}
+
+nlohmann::json valueJson(const std::string& key, const std::string& value) {
+  const SettingInfo* info = findSetting(key);
+  int n;
+  if (info != nullptr && info->isInt && parseInt(value, n)) return n;
+  return value;
+}
+
+std::string knownKeys() {
+  std::string keys;
+  for (const SettingInfo& s : kSettings)
+    keys += std::string(keys.empty() ? "" : ", ") + s.key;
+  return keys;
+}
+
+}  // namespace
+
+int runConfigPath(Context& ctx) {
+  if (ctx.json) {
+    *ctx.out << nlohmann::json{{"path", ctx.settingsPath}}.dump(2) << '\n';
+  } else {
+    *ctx.out << ctx.settingsPath << '\n';
+  }
+  return kExitOk;
+}
+
+int runConfigList(Context& ctx) {
+  IniFile file;
+  if (int rc = loadSettingsFile(ctx, file)) return rc;
+  std::vector<Entry> entries = effectiveSettings(file);
+  if (ctx.json) {
+    nlohmann::json settings = nlohmann::json::object();
+    nlohmann::json defaults = nlohmann::json::array();
+    for (const Entry& e : entries) {
+      settings[e.key] = valueJson(e.key, e.value);
+      if (e.isDefault) defaults.push_back(e.key);
+    }
+    nlohmann::json j{{"path", ctx.settingsPath},
+                     {"section", std::string(kInternetSection)},
+                     {"settings", settings},
+                     {"defaults", defaults}};
+    *ctx.out << j.dump(2) << '\n';
+    return kExitOk;
+  }
+  *ctx.out << "[" << kInternetSection << "]\n";
+  bool defaults = false;
+  for (const Entry& e : entries) {
+    if (e.isDefault && !defaults) {
+      *ctx.out << "; defaults, not set in " << ctx.settingsPath << ":\n";
+      defaults = true;
+    }
+    *ctx.out << e.key << " =" << (e.value.empty() ? "" : " ") << e.value
+             << '\n';
+  }
+  return kExitOk;
+}
+
+int runConfigGet(Context& ctx, const std::string& key) {
+  IniFile file;
+  if (int rc = loadSettingsFile(ctx, file)) return rc;
+  for (const Entry& e : effectiveSettings(file)) {
+    if (lowerAscii(e.key) != lowerAscii(key)) continue;
+    if (ctx.json) {
+      nlohmann::json j{{"key", e.key},
+                       {"value", valueJson(e.key, e.value)},
+                       {"default", e.isDefault}};
+      *ctx.out << j.dump(2) << '\n';
+    } else {
+      *ctx.out << e.value << '\n';
+    }
+    return kExitOk;
+  }
+  ctx.status->error("no setting \"" + key + "\" (the settings are " +
+                    knownKeys() + ")");
+  return kExitNotFound;
+}
+
+int runConfigSet(Context& ctx, const std::string& key,
+                 const std::string& value) {
+  const SettingInfo* info = findSetting(key);
+  if (info == nullptr) {
+    ctx.status->error("unknown setting \"" + key + "\" (the settings are " +
+                      knownKeys() + ")");
+    return kExitUsage;
+  }
+  int n;
+  if (info->isInt && !parseInt(value, n)) {
+    ctx.status->error(std::string(info->key) + " takes a whole number, not \"" +
+                      value + "\"");
+    return kExitUsage;
+  }
+  if (value.find_first_of("\r\n") != std::string::npos) {
+    ctx.status->error("a setting's value must be one line");
+    return kExitUsage;
+  }
+  IniFile file;
+  if (int rc = loadSettingsFile(ctx, file)) return rc;
+  file.set(kInternetSection, info->key, value);
+  std::string error;
+  if (!IniFile::save(ctx.settingsPath, file, error)) {
+    ctx.status->error(error);
+    return kExitCantWrite;
+  }
+  if (ctx.json) {
+    nlohmann::json j{{"key", info->key},
+                     {"value", valueJson(info->key, value)}};
+    *ctx.out << j.dump(2) << '\n';
+  }
+  return kExitOk;
+}
+
+}  // namespace stratus_cli

@@ -1,0 +1,207 @@
+// `stratus now` and the seven product commands: everything that fetches a
+// page through WReader.
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "ini_keeper.h"
+#include "session.h"
+#include "settings.h"
+
+namespace stratus_cli {
+
+namespace {
+
+using Getter = int (WReader::*)(const WLocation&, LString&);
+
+struct Product {
+  const char* command;
+  const char* label;    // as the library names it in "Getting ..."
+  const char* page;     // page name behind the state's short name
+  const char* cityKey;  // the city-data key that cuts the page
+  Getter get;
+  const char* help;
+};
+
+const Product kProducts[] = {
+    {"forecast", "forecast", "/zone.html", "azone", &WReader::getForecast,
+     "the zone forecast"},
+    {"warnings", "warnings", "/allwarnings.html", "azone",
+     &WReader::getWarnings, "warnings for the zone"},
+    {"watches", "watches", "/watches.html", "azone", &WReader::getWatches,
+     "watches for the zone"},
+    {"statements", "special statements", "/special.html", "azone",
+     &WReader::getStatements, "special weather statements for the zone"},
+    {"public", "public messages", "/public.html", "acode", &WReader::getPublic,
+     "public information messages for the city"},
+    {"discussion", "weather discussion", "/discussion.html", "acode",
+     &WReader::getDiscussion, "the forecast discussion for the city"},
+    {"summary", "weather summary", "/summary.html", "acode",
+     &WReader::getSummary, "the weather summary for the city"},
+};
+
+// A reader with the host's status line and the settings file's keeper.
+struct Fetch {
+  IniFile file;
+  IniKeeper keeper{file};
+  WReader reader;
+
+  explicit Fetch(Context& ctx) : reader(ctx.status) {}
+  void start() { reader.SetKeeper(&keeper); }
+  std::string setting(const char* key) {
+    LString value;
+    keeper.readString(kInternetSection, key, value, 0);
+    return value.str();
+  }
+};
+
+// The library's text has "\r\n" line ends and a blank in front of every
+// line but the first (the joint between collected lines); give the lines
+// back as the page had them, with "\n" ends.
+std::string plainLines(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') {
+      out += text[i];
+    } else if (i + 1 < text.size() && text[i + 1] == '\n') {
+      out += '\n';
+      ++i;
+      if (i + 1 < text.size() && text[i + 1] == ' ') ++i;
+    }
+  }
+  if (!out.empty() && out.back() != '\n') out += '\n';
+  return out;
+}
+
+int pageNotAvailable(Context& ctx, const std::string& url, const char* key) {
+  ctx.status->error("page not available: " + url + " (the server is down or " +
+                    "has no such page; check the " + key + " setting with " +
+                    "`stratus config get " + key + "`)");
+  return kExitUnavailable;
+}
+
+nlohmann::json placeJson(const CityRow& city, const WLocation& location) {
+  nlohmann::json j = city.json();
+  j["display_name"] = location.getName().str();
+  return j;
+}
+
+int prepare(Context& ctx, Fetch& fetch, const std::string& place,
+            WLocation& location, CityRow& city) {
+  if (int rc = loadSettingsFile(ctx, fetch.file)) return rc;
+  fetch.start();
+  LocationData data(ctx);
+  if (int rc = data.check(ctx)) return rc;
+  return resolvePlace(ctx, place, location, city);
+}
+
+}  // namespace
+
+const std::vector<ProductName>& productNames() {
+  static const std::vector<ProductName> names = [] {
+    std::vector<ProductName> v;
+    for (const Product& p : kProducts) v.push_back({p.command, p.help});
+    return v;
+  }();
+  return names;
+}
+
+int runProduct(Context& ctx, const std::string& command,
+               const std::string& place) {
+  const Product* product = nullptr;
+  for (const Product& p : kProducts) {
+    if (command == p.command) product = &p;
+  }
+  if (product == nullptr) return kExitUsage;
+
+  Fetch fetch(ctx);
+  WLocation location;
+  CityRow city;
+  if (int rc = prepare(ctx, fetch, place, location, city)) return rc;
+
+  std::string url = fetch.setting("WarningsBase") +
+                    location.getShortState().str() + product->page;
+  LString text;
+  int rc = (fetch.reader.*(product->get))(location, text);
+  switch (rc) {
+    case L_OK:
+      break;
+    case L_NOTFOUND:
+      ctx.status->error(city.label() + " has no " +
+                        (std::string(product->cityKey) == "azone"
+                             ? "forecast zone"
+                             : "city code") +
+                        " in the location data");
+      return kExitNotFound;
+    case L_INPUT:
+      ctx.status->error(
+          std::string("no ") + product->label + " for " + city.label() + " (" +
+          (std::string(product->cityKey) == "azone" ? "zone " + city.zone
+                                                    : "code " + city.code) +
+          ") in " + url);
+      return kExitNotFound;
+    case L_CONNECT:
+      return pageNotAvailable(ctx, url, "WarningsBase");
+    default:
+      ctx.status->error(resultMessage(rc));
+      return kExitNotFound;
+  }
+  std::string plain = plainLines(text.str());
+  if (ctx.json) {
+    nlohmann::json j{{"place", placeJson(city, location)},
+                     {"product", product->command},
+                     {"url", url},
+                     {"text", plain}};
+    *ctx.out << j.dump(2) << '\n';
+  } else {
+    *ctx.out << plain;
+  }
+  return kExitOk;
+}
+
+int runNow(Context& ctx, const std::string& place) {
+  Fetch fetch(ctx);
+  WLocation location;
+  CityRow city;
+  if (int rc = prepare(ctx, fetch, place, location, city)) return rc;
+
+  std::string url = fetch.setting("ConditionsBase") + city.code + ".html";
+  WCondition condition;
+  markUnset(condition);
+  int rc = fetch.reader.getCondition(location, condition);
+  switch (rc) {
+    case L_OK:
+      break;
+    case L_DB:
+      ctx.status->error(city.label() + " has no station code in the " +
+                        "location data");
+      return kExitNotFound;
+    case L_CONNECT:
+      return pageNotAvailable(ctx, url, "ConditionsBase");
+    case L_ERROR:
+      ctx.status->error("the report on " + url + " could not be decoded");
+      return kExitDataError;
+    default:
+      ctx.status->error(resultMessage(rc));
+      return kExitNotFound;
+  }
+  Reading reading = readingOf(condition);
+  if (reading.empty()) {
+    ctx.status->error("no observation report could be decoded from " + url);
+    return kExitDataError;
+  }
+  if (ctx.json) {
+    nlohmann::json j{{"place", placeJson(city, location)},
+                     {"station", city.code},
+                     {"url", url},
+                     {"conditions", readingJson(reading, ctx.units)}};
+    *ctx.out << j.dump(2) << '\n';
+  } else {
+    *ctx.out << location.getName().str() << " (station " << city.code << ")\n";
+    printReading(*ctx.out, reading, ctx.units);
+  }
+  return kExitOk;
+}
+
+}  // namespace stratus_cli

@@ -1,0 +1,92 @@
+// IniFile: a settings file of [sections] and "key = value" lines that can be
+// changed and written back without losing the user's comments, blank lines
+// and order.
+//
+// Accepted lines (leading and trailing blanks and tabs ignored):
+//   blank            kept as it is
+//   ; text, # text   a comment, kept as it is
+//   [Section]        starts a section; the name is not empty
+//   key = value      an entry of the current section; the key is not empty,
+//                    the value is the rest of the line, trimmed (it may be
+//                    empty and may hold "=", ";" and "#")
+// Anything else, an entry before the first section and a key given twice in
+// one section are errors. Section and key names are matched without regard
+// to case; their spelling in the file is kept. A UTF-8 byte order mark at
+// the start and a carriage return before each line feed are accepted.
+//
+// Plain value type; not thread-safe.
+#ifndef STRATUS_TOOLS_CLI_INI_FILE_H_
+#define STRATUS_TOOLS_CLI_INI_FILE_H_
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace stratus_cli {
+
+class IniFile {
+ public:
+  // Where and why a text is not a settings file.
+  struct Error {
+    int line = 0;  // 1-based line number; 0 when the file as a whole failed
+    std::string message;
+  };
+
+  // Replaces the contents by the parsed `text`. Returns false and fills
+  // `error` when a line is malformed; the object is then unchanged.
+  bool parse(const std::string& text, Error& error);
+
+  // The value of `key` in `section`, or null when absent. The pointer is
+  // valid until the next change.
+  const std::string* get(const std::string& section,
+                         const std::string& key) const;
+  // The line number (1-based) of the entry, or 0 when absent.
+  int lineOf(const std::string& section, const std::string& key) const;
+  // Every entry of `section`, in file order, with keys spelt as in the file.
+  std::vector<std::pair<std::string, std::string>> entries(
+      const std::string& section) const;
+
+  // Sets `key` in `section`. An existing entry is rewritten in place, keeping
+  // the spelling of its key and its spacing around "="; a new one goes after
+  // the last entry of the section, and a new section goes to the end.
+  // `value` must not hold a line end.
+  void set(const std::string& section, const std::string& key,
+           const std::string& value);
+
+  // The whole file as text, every line ending as the parsed file's first line
+  // did ("\n" for a new file).
+  std::string text() const;
+
+  // Reads the file at `path` into `file`. A file that does not exist gives
+  // an empty settings file and true; an unreadable or malformed one gives
+  // false with `error` filled (the message then names the file).
+  static bool load(const std::string& path, IniFile& file, Error& error);
+
+  // Writes `file` to `path` atomically: a temporary file in the same folder
+  // is written, flushed to disk and renamed over `path`, so that a reader
+  // sees the old or the new file, never a part. A symbolic link at `path` is
+  // followed; the file keeps its permissions. Missing parent folders are
+  // made. Returns false with `error` filled when it could not be written;
+  // `path` is then unchanged.
+  static bool save(const std::string& path, const IniFile& file,
+                   std::string& error);
+
+ private:
+  enum class Kind { kOther, kSection, kEntry };
+  struct Line {
+    Kind kind = Kind::kOther;
+    std::string raw;      // the line as read or written, without its line end
+    std::string section;  // section name (for kSection and kEntry)
+    std::string key;      // kEntry only
+    std::string value;    // kEntry only
+  };
+
+  int find(const std::string& section, const std::string& key) const;
+
+  std::vector<Line> lines_;
+  std::string lineEnd_ = "\n";
+};
+
+}  // namespace stratus_cli
+
+#endif  // STRATUS_TOOLS_CLI_INI_FILE_H_

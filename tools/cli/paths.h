@@ -1,0 +1,29 @@
+// Where the tools find their files when no option names them.
+#ifndef STRATUS_TOOLS_CLI_PATHS_H_
+#define STRATUS_TOOLS_CLI_PATHS_H_
+
+#include <string>
+
+namespace stratus_cli {
+
+// The folder of the running executable ("" when it cannot be read).
+std::string executableDir();
+
+// Picks the default folder of installed data files:
+//   - `sourceDir` when the executable runs from its build folder
+//     `buildDir` (a build tree uses the files of its source tree);
+//   - else <executable folder>/`fromBinDir`, when it exists (an install
+//     moved to another prefix);
+//   - else `installedDir`, the folder of the configured install prefix.
+std::string dataFolder(const std::string& buildDir,
+                       const std::string& sourceDir,
+                       const std::string& fromBinDir,
+                       const std::string& installedDir);
+
+// True when `path` names an existing folder / a readable regular file.
+bool isFolder(const std::string& path);
+bool isReadableFile(const std::string& path);
+
+}  // namespace stratus_cli
+
+#endif  // STRATUS_TOOLS_CLI_PATHS_H_
