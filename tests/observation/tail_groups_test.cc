@@ -2,156 +2,83 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <string>
 
 #include "stratus/foundation/result.h"
 
 #include "observation/parsers.h"
+#include "parse_cases.h"
 
 namespace stratus {
 namespace {
 
-// The value as printf's %f shows it (what a host printing the record sees).
-std::string shown(float v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%f", v);
-  return buf;
-}
+using stratus_test::expectCases;
+using stratus_test::join;
 
-// Purpose: whole degrees with "M" for minus, split at the first "/"; a
-// group without "/" or without a blank behind it stays and leaves the
-// values alone.
-TEST(TailGroups, Temperature) {
-  const struct {
-    const char* input;
-    int rc;
-    const char* rest;
-    float temp, dew;
-  } cases[] = {
-      {"M05/M12 A2992 ", L_OK, "A2992 ", -5, -12},
-      {"22/18 A2992 ", L_OK, "A2992 ", 22, 18},
-      {"00/M01 A2992 ", L_OK, "A2992 ", 0, -1},
-      {"M05/ A2992 ", L_OK, "A2992 ", -5, 0},
-      {"/M ", L_OK, "", 0, 0},
-      {"12/10/08 X ", L_OK, "X ", 12, 10},
-      {"M99999999999999999999/1 X ", L_OK, "X ", -9.223372e18f, 1},
-      {"A2992 RMK ", L_FORMAT, "A2992 RMK ", 99, 99},
-      {"22/18", L_FORMAT, "22/18", 99, 99},
-  };
-  for (const auto& c : cases) {
-    LString text(c.input);
-    float temp = 99, dew = 99;
-    EXPECT_EQ(parseTemperature(text, temp, dew), c.rc) << c.input;
-    EXPECT_STREQ(text, c.rest) << c.input;
-    EXPECT_EQ(temp, c.temp) << c.input;
-    EXPECT_EQ(dew, c.dew) << c.input;
-  }
-}
-
-// Purpose: only an "A" group is an altimeter setting, scaled by the
-// single-precision 0.01 (so A3012 shows as 30.119999, not 30.120000).
-TEST(TailGroups, Pressure) {
-  const struct {
-    const char* input;
-    int rc;
-    const char* rest;
-    const char* shown;
-  } cases[] = {
-      {"A2992 RMK ", L_OK, "RMK ", "29.920000"},
-      {"A3012 RMK ", L_OK, "RMK ", "30.119999"},
-      {"A2543 X ", L_OK, "X ", "25.430000"},
-      {"A //// ", L_OK, "//// ", "0.000000"},
-      {"Q1013 RMK ", L_FORMAT, "Q1013 RMK ", "-1.000000"},
-      {"A2992", L_FORMAT, "A2992", "-1.000000"},
-      {" A2992 ", L_FORMAT, " A2992 ", "-1.000000"},
-  };
-  for (const auto& c : cases) {
-    LString text(c.input);
-    float pressure = -1;
-    EXPECT_EQ(parsePressure(text, pressure), c.rc) << c.input;
-    EXPECT_STREQ(text, c.rest) << c.input;
-    EXPECT_EQ(shown(pressure), c.shown) << c.input;
-  }
+// Purpose: whole degrees with "M" for minus split at the first "/"; only
+// an "A" group is an altimeter setting; a group of another shape or
+// without a blank behind it stays and leaves the values alone.
+TEST(TailGroups, TemperatureAndPressure) {
+  expectCases({{"M05/M12 A2992 ", L_OK, "A2992 ", "-5 -12"},
+               {"00/M01 1 ", L_OK, "1 ", "0 -1"},
+               {"M05/ 1 ", L_OK, "1 ", "-5 0"},
+               {"12/10/08 1 ", L_OK, "1 ", "12 10"},
+               {"M99999999999999999999/1 1 ", L_OK, "1 ", "-9.22337e+18 1"},
+               {"A2992 RMK ", L_FORMAT, "A2992 RMK ", "99 99"},
+               {"22/18", L_FORMAT, "22/18", "99 99"}},
+              [](LString& t, std::string& v) {
+                float temp = 99, dew = 99;
+                int rc = parseTemperature(t, temp, dew);
+                return v = join(temp, dew), rc;
+              });
+  expectCases({{"A2992 RMK ", L_OK, "RMK ", "29.92"},
+               {"A //// ", L_OK, "//// ", "0"},
+               {"Q1013 RMK ", L_FORMAT, "Q1013 RMK ", "-1"},
+               {"A2992", L_FORMAT, "A2992", "-1"}},
+              [](LString& t, std::string& v) {
+                float pressure = -1;
+                int rc = parsePressure(t, pressure);
+                return v = join(pressure), rc;
+              });
+  // The scaling is single precision, as a host printing the value sees.
   LString text("A3012 ");
-  float pressure = 0;
+  float pressure;
   parsePressure(text, pressure);
-  EXPECT_EQ(pressure, 3012 * 0.01f);
-  EXPECT_NE(pressure, 30.12f);
+  char shown[32];
+  std::snprintf(shown, sizeof shown, "%f", pressure);
+  EXPECT_STREQ(shown, "30.119999");
 }
 
-// Purpose: "RMK" is found anywhere, and everything up to it goes.
-TEST(TailGroups, FindRemarks) {
-  const struct {
-    const char* input;
-    int found;
-    const char* rest;
-  } cases[] = {
-      {"A2992 RMK AO2 T01", 1, "AO2 T01"},
-      {"RMK AO2", 1, "AO2"},
-      {"XRMKY Z", 1, "Y Z"},
-      {"RMK", 1, ""},
-      {"22/18 A2992", 0, "22/18 A2992"},
-      {"RM K", 0, "RM K"},
-  };
-  for (const auto& c : cases) {
-    LString text(c.input);
-    EXPECT_EQ(findRemarks(text), c.found) << c.input;
-    EXPECT_STREQ(text, c.rest) << c.input;
-  }
-}
-
-// Purpose: AO1/AO2 count only as whole tokens; the first one wins.
-TEST(TailGroups, StationType) {
-  const struct {
-    const char* input;
-    int rc;
-    StationType type;
-  } cases[] = {
-      {"AO2 SLP132 T02220178", L_OK, kWithPrecipitationSensor},
-      {"SLP132 AO1 AO2", L_OK, kWithoutPrecipitationSensor},
-      {"SLP132  AO2", L_OK, kWithPrecipitationSensor},
-      {"AO2A SLP132", L_NOTFOUND, kNoStationType},
-      {"", L_NOTFOUND, kNoStationType},
-  };
-  for (const auto& c : cases) {
-    LString text(c.input);
-    StationType type = kWithoutPrecipitationSensor;
-    EXPECT_EQ(parseStationType(text, type), c.rc) << c.input;
-    EXPECT_EQ(type, c.type) << c.input;
-    EXPECT_STREQ(text, c.input);
-  }
-}
-
-// Purpose: the first 9-character token beginning with "T" gives tenths,
-// a leading "1" meaning minus, scaled by the single-precision 0.1; it is
-// found also as the last token; without one the values stay.
-TEST(TailGroups, PreciseTemperature) {
-  const struct {
-    const char* input;
-    int rc;
-    float temp, dew;
-  } cases[] = {
-      {"AO2 SLP132 T02220178", L_OK, 222 * 0.1f, 178 * 0.1f},
-      {"T10561083 $", L_OK, -(56 * 0.1f), -(83 * 0.1f)},
-      {"AO2 TSNO T01831122 ", L_OK, 183 * 0.1f, -(122 * 0.1f)},
-      {"TXXXXXXXX T02220178", L_OK, 0, 0},
-      {"T2345 T0222017 TT1234567", L_OK, 0, 4567 * 0.1f},
-      {"T0222017 AO2", L_NOTFOUND, 99, 99},
-      {"XT02220178", L_NOTFOUND, 99, 99},
-  };
-  for (const auto& c : cases) {
-    LString text(c.input);
-    float temp = 99, dew = 99;
-    EXPECT_EQ(parsePreciseTemperature(text, temp, dew), c.rc) << c.input;
-    EXPECT_EQ(temp, c.temp) << c.input;
-    EXPECT_EQ(dew, c.dew) << c.input;
-    EXPECT_STREQ(text, c.input);
-  }
-  LString text("T02220178");
+// Purpose: "RMK" is found anywhere and everything up to it goes; AO1/AO2
+// count as whole tokens, the first wins; the first 9-character "T" token
+// gives tenths (leading "1" minus) also as the last token; the remarks
+// scanners leave the text alone.
+TEST(TailGroups, Remarks) {
+  expectCases({{"A2992 RMK AO2 T01", 1, "AO2 T01", ""},
+               {"XRMKY Z", 1, "Y Z", ""},
+               {"22/18 RM K", 0, "22/18 RM K", ""}},
+              [](LString& t, std::string&) { return findRemarks(t); });
+  expectCases({{"SLP132 AO1 AO2", L_OK, "SLP132 AO1 AO2", "0"},
+               {"  SLP132   AO2", L_OK, "  SLP132   AO2", "1"},
+               {"AO2A", L_NOTFOUND, "AO2A", "2"}},
+              [](LString& t, std::string& v) {
+                StationType type = kWithPrecipitationSensor;
+                int rc = parseStationType(t, type);
+                return v = join(type), rc;
+              });
+  expectCases(
+      {{"AO2 T02220178", L_OK, "AO2 T02220178", "22.2 17.8"},
+       {"T10561083 $", L_OK, "T10561083 $", "-5.6 -8.3"},
+       {"TSNO TXXXXXXXX T0", L_OK, "TSNO TXXXXXXXX T0", "0 0"},
+       {"T0222017 XT02220178", L_NOTFOUND, "T0222017 XT02220178", "99 99"}},
+      [](LString& t, std::string& v) {
+        float temp = 99, dew = 99;
+        int rc = parsePreciseTemperature(t, temp, dew);
+        return v = join(temp, dew), rc;
+      });
   float temp, dew;
-  parsePreciseTemperature(text, temp, dew);
-  EXPECT_EQ(shown(temp), "22.200001");
-  EXPECT_EQ(shown(dew), "17.800001");
+  parsePreciseTemperature(LString("T02220178"), temp, dew);
+  EXPECT_EQ(dew, 178 * 0.1f);
+  EXPECT_NE(dew, 17.8f);
 }
 
 }  // namespace
