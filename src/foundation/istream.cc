@@ -116,6 +116,15 @@ LIStream& LIStream::operator>>(int& value) {
   return *this;
 }
 
+const char* LIStream::peekBuffer(int& n) {
+  if (!fill()) {
+    n = 0;
+    return nullptr;
+  }
+  n = end_ - pos_;
+  return buf_ + pos_;
+}
+
 void LIStream::skipField() { readField(nullptr); }
 
 void LIStream::endRecord() {

@@ -20,6 +20,8 @@ WCountry& WCountry::operator=(const WCountry& other) {
   data_ = std::move(data);
   return *this;
 }
+WCountry::WCountry(WCountry&& other) noexcept = default;
+WCountry& WCountry::operator=(WCountry&& other) noexcept = default;
 WCountry::~WCountry() = default;
 
 WState::WState() : id_(0), countryId_(0) {}
@@ -31,6 +33,8 @@ WState& WState::operator=(const WState& other) {
   setData(other.id_, other.countryId_, other.name_, other.data_);
   return *this;
 }
+WState::WState(WState&& other) noexcept = default;
+WState& WState::operator=(WState&& other) noexcept = default;
 WState::~WState() = default;
 
 void WState::setData(unsigned id, unsigned countryId, const LString& name,
@@ -62,6 +66,8 @@ WArea& WArea::operator=(const WArea& other) {
   data_ = std::move(data);
   return *this;
 }
+WArea::WArea(WArea&& other) noexcept = default;
+WArea& WArea::operator=(WArea&& other) noexcept = default;
 WArea::~WArea() = default;
 
 WCity::WCity() : id_(0), countryId_(0), stateId_(0) {}
@@ -78,6 +84,8 @@ WCity& WCity::operator=(const WCity& other) {
           other.data_);
   return *this;
 }
+WCity::WCity(WCity&& other) noexcept = default;
+WCity& WCity::operator=(WCity&& other) noexcept = default;
 WCity::~WCity() = default;
 
 void WCity::setCity(unsigned id, unsigned countryId, unsigned stateId,

@@ -11,6 +11,7 @@
 
 #include "location/record_reader.h"
 
+using stratus::IdFilter;
 using stratus::RecordReader;
 
 namespace {
@@ -61,82 +62,53 @@ struct Layout<WCity> {
   }
 };
 
-// Selections of the lists, on the ids of a record.
-struct Every {
-  bool operator()(const RecordReader&) const { return true; }
-};
-struct OfCountry {
-  unsigned country;
-  bool operator()(const RecordReader& r) const { return r.id(1) == country; }
-};
-struct OfState {
-  unsigned country;
-  unsigned state;
-  bool operator()(const RecordReader& r) const {
-    return r.id(2) == state && r.id(1) == country;
-  }
-};
-
 // Two passes over the open stream: count the matching records, size the
 // list once, rewind and copy them in. The fill stops at the count, so a
 // file that grew between the passes cannot overrun the list.
-template <typename Record, typename Match>
-void fillList(LIStream& in, Match match, LVector<Record>& list) {
-  RecordReader r(in, Layout<Record>::kIds);
+template <typename Record>
+void fillList(LIStream& in, const IdFilter& filter, LVector<Record>& list) {
   unsigned count = 0;
-  while (r.next()) {
-    if (!r.readIds()) continue;
-    if (match(r)) ++count;
-    r.skip();
+  {
+    RecordReader r(in, Layout<Record>::kIds, filter);
+    while (r.next()) ++count;
   }
   list.resize(count);
   in.rewind();
+  RecordReader r(in, Layout<Record>::kIds, filter);
   LString name;
   LString data;
-  for (unsigned stored = 0; stored < count && r.next();) {
-    if (!r.readIds()) continue;
-    if (!match(r)) {
-      r.skip();
-      continue;
-    }
+  for (unsigned stored = 0; stored < count && r.next(); ++stored) {
     r.readTexts(name, data);
-    list[stored++] = Layout<Record>::make(r, name, data);
+    list[stored] = Layout<Record>::make(r, name, data);
   }
 }
 
-template <typename Record, typename Match>
-int readList(const LString& path, Match match, LVector<Record>& list) {
+template <typename Record>
+int readList(const LString& path, const IdFilter& filter,
+             LVector<Record>& list) {
   try {
     LIStream in(path);
     if (!in.isOpen()) return -1;
-    fillList(in, match, list);
+    fillList(in, filter, list);
     return 0;
   } catch (const LEx&) {
     return -1;
   }
 }
 
-// The first record whose own id is `id`. Lines with another id are passed
-// over after their first field.
+// The first record whose own id is `id`.
 template <typename Record>
 int readRecord(const LString& path, unsigned id, Record& out) {
   try {
     LIStream in(path);
     if (!in.isOpen()) return -1;
-    RecordReader r(in, Layout<Record>::kIds);
+    RecordReader r(in, Layout<Record>::kIds, IdFilter().require(0, id));
+    if (!r.next()) return -1;
     LString name;
     LString data;
-    while (r.next()) {
-      if (r.id(0) != id) {
-        r.skip();
-        continue;
-      }
-      if (!r.readIds()) continue;
-      r.readTexts(name, data);
-      out = Layout<Record>::make(r, name, data);
-      return 0;
-    }
-    return -1;
+    r.readTexts(name, data);
+    out = Layout<Record>::make(r, name, data);
+    return 0;
   } catch (const LEx&) {
     return -1;
   }
@@ -200,7 +172,7 @@ int WLocationDB::getCountryList(LVector<WCountry>& list) {
   try {
     LString path;
     getFileName(directory_, kCountries, path);
-    return readList(path, Every(), list);
+    return readList(path, IdFilter(), list);
   } catch (const LEx&) {
     return -1;
   }
@@ -210,7 +182,7 @@ int WLocationDB::getStateList(unsigned country, LVector<WState>& list) {
   try {
     LString path;
     getFileName(directory_, kStates, path);
-    return readList(path, OfCountry{country}, list);
+    return readList(path, IdFilter().require(1, country), list);
   } catch (const LEx&) {
     return -1;
   }
@@ -221,7 +193,8 @@ int WLocationDB::getAreaList(unsigned country, unsigned state,
   try {
     LString path;
     getFileName(directory_, kAreas, path);
-    return readList(path, OfState{country, state}, list);
+    return readList(path, IdFilter().require(2, state).require(1, country),
+                    list);
   } catch (const LEx&) {
     return -1;
   }
@@ -232,7 +205,8 @@ int WLocationDB::getCityList(unsigned country, unsigned state,
   try {
     LString path;
     getFileName(directory_, kCities, path);
-    return readList(path, OfState{country, state}, list);
+    return readList(path, IdFilter().require(2, state).require(1, country),
+                    list);
   } catch (const LEx&) {
     return -1;
   }
@@ -297,19 +271,17 @@ int WLocationDB::initStateIterator(unsigned /*country*/) {
 int WLocationDB::getNextState(WState& state) {
   if (cursor_ == nullptr || !cursor_->isOpen()) return -1;
   try {
-    RecordReader r(*cursor_, Layout<WState>::kIds);
+    RecordReader r(*cursor_, Layout<WState>::kIds, IdFilter());
+    if (!r.next()) return -1;
     LString name;
     LString data;
-    while (r.next()) {
-      if (!r.readIds()) continue;
-      r.readTexts(name, data);
-      state.setData(r.id(0), r.id(1), name, data);
-      return 0;
-    }
+    r.readTexts(name, data);
+    state.setData(r.id(0), r.id(1), name, data);
+    return 0;
   } catch (const LEx&) {
     cursor_->endRecord();  // keep the cursor at the start of a record
+    return -1;
   }
-  return -1;
 }
 
 void WLocationDB::closeStateIterator() {
@@ -325,23 +297,18 @@ int WLocationDB::initCityIterator(unsigned /*country*/, unsigned state) {
 int WLocationDB::getNextCity(WCity& city) {
   if (cursor_ == nullptr || !cursor_->isOpen()) return -1;
   try {
-    RecordReader r(*cursor_, Layout<WCity>::kIds);
+    RecordReader r(*cursor_, Layout<WCity>::kIds,
+                   IdFilter().require(2, cityFilter_));
+    if (!r.next()) return -1;
     LString name;
     LString data;
-    while (r.next()) {
-      if (!r.readIds()) continue;
-      if (r.id(2) != cityFilter_) {
-        r.skip();
-        continue;
-      }
-      r.readTexts(name, data);
-      city.setCity(r.id(0), r.id(1), r.id(2), name, data);
-      return 0;
-    }
+    r.readTexts(name, data);
+    city.setCity(r.id(0), r.id(1), r.id(2), name, data);
+    return 0;
   } catch (const LEx&) {
     cursor_->endRecord();
+    return -1;
   }
-  return -1;
 }
 
 void WLocationDB::closeCityIterator() { closeStateIterator(); }

@@ -54,6 +54,15 @@ class STRATUS_EXPORT LIStream {
   // is not open or the file cannot be repositioned.
   int rewind();
 
+  // In-place access for scanners that parse whole lines straight out of the
+  // buffer. `peekBuffer` returns the bytes read ahead and not yet consumed,
+  // reading the next block first when none are left, and sets `n` to their
+  // number (0, and null, at the end of the file). They stay valid until the
+  // next operation that reads or rewinds. `consume` marks the first `n` of
+  // them as read (0 <= n <= the count of the last peekBuffer).
+  const char* peekBuffer(int& n);
+  void consume(int n) { pos_ += n; }
+
  private:
   // Makes at least one unread byte available; false at the end of the file.
   bool fill();

@@ -24,6 +24,9 @@ class STRATUS_EXPORT WCountry {
   WCountry(unsigned id, const LString& name, const LString& data);
   WCountry(const WCountry& other);
   WCountry& operator=(const WCountry& other);
+  // Moves take the texts over without copying; `other` is left valid.
+  WCountry(WCountry&& other) noexcept;
+  WCountry& operator=(WCountry&& other) noexcept;
   ~WCountry();
 
   unsigned getId() const { return id_; }
@@ -47,6 +50,9 @@ class STRATUS_EXPORT WState {
          const LString& data);
   WState(const WState& other);
   WState& operator=(const WState& other);
+  // Moves take the texts over without copying; `other` is left valid.
+  WState(WState&& other) noexcept;
+  WState& operator=(WState&& other) noexcept;
   ~WState();
 
   unsigned getId() const { return id_; }
@@ -76,6 +82,9 @@ class STRATUS_EXPORT WArea {
         const LString& data);
   WArea(const WArea& other);
   WArea& operator=(const WArea& other);
+  // Moves take the texts over without copying; `other` is left valid.
+  WArea(WArea&& other) noexcept;
+  WArea& operator=(WArea&& other) noexcept;
   ~WArea();
 
   unsigned getId() const { return id_; }
@@ -102,6 +111,9 @@ class STRATUS_EXPORT WCity {
         const LString& data);
   WCity(const WCity& other);
   WCity& operator=(const WCity& other);
+  // Moves take the texts over without copying; `other` is left valid.
+  WCity(WCity&& other) noexcept;
+  WCity& operator=(WCity&& other) noexcept;
   ~WCity();
 
   unsigned getId() const { return id_; }

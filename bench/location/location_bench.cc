@@ -1,0 +1,208 @@
+// The location database over the full US data set (data/us), each figure
+// printed beside the time of plainly reading the same file's bytes into
+// memory in the same run, and beside awk doing the list's selection.
+//
+// The database keeps no index and no cache: every call reads its file, so
+// a lookup can at best approach one plain read of the file and a list (two
+// passes) two of them.
+#include <benchmark/benchmark.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "stratus/location/location_db.h"
+
+namespace {
+
+std::string dataDir() {
+  const char* env = std::getenv("STRATUS_DATA_DIR");
+  return env && *env ? env : STRATUS_SOURCE_DIR "/data/us";
+}
+
+std::string path(const char* file) { return dataDir() + "/" + file; }
+
+// The whole file into memory, as a baseline for one pass over it.
+size_t plainRead(const std::string& file) {
+  std::FILE* f = std::fopen(file.c_str(), "rb");
+  if (f == nullptr) return 0;
+  struct stat st;
+  fstat(fileno(f), &st);
+  std::string bytes(static_cast<size_t>(st.st_size), '\0');
+  size_t n = std::fread(&bytes[0], 1, bytes.size(), f);
+  std::fclose(f);
+  benchmark::DoNotOptimize(bytes.data());
+  return n;
+}
+
+// Facts about cities.ldt that the benchmarks need: the id and state of its
+// last record, and the state with the most cities.
+struct Facts {
+  unsigned lastCity = 0;
+  unsigned lastState = 0;
+  unsigned largestState = 0;
+  unsigned largestCount = 0;
+};
+
+// Read once with stdio, independently of the code under measurement.
+const Facts& facts() {
+  static Facts f = [] {
+    Facts out;
+    std::FILE* file = std::fopen(path("cities.ldt").c_str(), "rb");
+    if (file == nullptr) return out;
+    std::map<unsigned, unsigned> perState;
+    char line[4096];
+    while (std::fgets(line, sizeof line, file) != nullptr) {
+      unsigned id = 0, country = 0, state = 0;
+      if (std::sscanf(line, "%u\t%u\t%u", &id, &country, &state) != 3) continue;
+      ++perState[state];
+      out.lastCity = id;
+      out.lastState = state;
+    }
+    std::fclose(file);
+    for (const auto& [state, n] : perState) {
+      if (n > out.largestCount) {
+        out.largestCount = n;
+        out.largestState = state;
+      }
+    }
+    return out;
+  }();
+  return f;
+}
+
+void checkData(benchmark::State& state) {
+  if (facts().lastCity == 0 || facts().largestState == 0)
+    state.SkipWithError("data/us not found; set STRATUS_DATA_DIR");
+}
+
+void BM_PlainRead_Cities(benchmark::State& state) {
+  std::string file = path("cities.ldt");
+  size_t bytes = 0;
+  for (auto _ : state) bytes = plainRead(file);
+  state.SetBytesProcessed(static_cast<int64_t>(bytes) * state.iterations());
+}
+BENCHMARK(BM_PlainRead_Cities)->Unit(benchmark::kMicrosecond);
+
+void BM_PlainRead_CitiesAndStates(benchmark::State& state) {
+  std::string cities = path("cities.ldt");
+  std::string states = path("states.ldt");
+  for (auto _ : state) {
+    plainRead(cities);
+    plainRead(states);
+  }
+}
+BENCHMARK(BM_PlainRead_CitiesAndStates)->Unit(benchmark::kMicrosecond);
+
+void BM_GetCityList_LargestState(benchmark::State& state) {
+  checkData(state);
+  WLocationDB db(dataDir().c_str());
+  LVector<WCity> list;
+  for (auto _ : state) {
+    if (db.getCityList(1, facts().largestState, list) != 0)
+      state.SkipWithError("getCityList failed");
+  }
+  state.counters["cities"] = list.getSize();
+}
+BENCHMARK(BM_GetCityList_LargestState)->Unit(benchmark::kMicrosecond);
+
+void BM_GetCity_LastRecord(benchmark::State& state) {
+  checkData(state);
+  WLocationDB db(dataDir().c_str());
+  WCity city;
+  for (auto _ : state) {
+    if (db.getCity(facts().lastCity, city) != 0)
+      state.SkipWithError("getCity failed");
+  }
+}
+BENCHMARK(BM_GetCity_LastRecord)->Unit(benchmark::kMicrosecond);
+
+void BM_CityIteration_LargestState(benchmark::State& state) {
+  checkData(state);
+  WLocationDB db(dataDir().c_str());
+  WCity city;
+  unsigned n = 0;
+  for (auto _ : state) {
+    n = 0;
+    db.initCityIterator(1, facts().largestState);
+    while (db.getNextCity(city) == 0) ++n;
+    db.closeCityIterator();
+  }
+  state.counters["cities"] = n;
+}
+BENCHMARK(BM_CityIteration_LargestState)->Unit(benchmark::kMicrosecond);
+
+void BM_MakeUSLocation_LastRecord(benchmark::State& state) {
+  checkData(state);
+  WLocationDB db(dataDir().c_str());
+  WLocation loc;
+  for (auto _ : state) {
+    if (db.makeUSLocation(facts().lastState, facts().lastCity, loc) != 0)
+      state.SkipWithError("makeUSLocation failed");
+  }
+}
+BENCHMARK(BM_MakeUSLocation_LastRecord)->Unit(benchmark::kMicrosecond);
+
+// The same selection as the list, by awk, process start included.
+void BM_Awk_SelectLargestState(benchmark::State& state) {
+  checkData(state);
+  std::string cmd = "awk -F'\\t' '$3==" + std::to_string(facts().largestState) +
+                    "' '" + path("cities.ldt") + "' > /dev/null";
+  for (auto _ : state) {
+    if (std::system(cmd.c_str()) != 0) state.SkipWithError("awk failed");
+  }
+}
+BENCHMARK(BM_Awk_SelectLargestState)->Unit(benchmark::kMicrosecond);
+
+// Prints the usual table, then each figure as a multiple of the plain read
+// of the files it reads, measured in the same run.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& r : runs)
+      if (!r.error_occurred && r.run_type == Run::RT_Iteration)
+        times_[r.benchmark_name()] = r.GetAdjustedRealTime();
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    double cities = times_["BM_PlainRead_Cities"];
+    double both = times_["BM_PlainRead_CitiesAndStates"];
+    if (cities <= 0) return;
+    std::printf("\n%-32s %12s %12s %8s\n", "against a plain read", "time us",
+                "plain us", "ratio");
+    const std::pair<const char*, double> rows[] = {
+        {"BM_GetCityList_LargestState", cities},
+        {"BM_GetCity_LastRecord", cities},
+        {"BM_CityIteration_LargestState", cities},
+        {"BM_MakeUSLocation_LastRecord", both},
+        {"BM_Awk_SelectLargestState", cities},
+    };
+    for (const auto& [name, plain] : rows) {
+      auto it = times_.find(name);
+      if (it == times_.end()) continue;
+      std::printf("%-32s %12.1f %12.1f %7.1fx\n", name + 3, it->second, plain,
+                  it->second / plain);
+    }
+    const Facts& f = facts();
+    std::printf("(largest state %u with %u cities; last city %u)\n",
+                f.largestState, f.largestCount, f.lastCity);
+  }
+
+ private:
+  std::map<std::string, double> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}
