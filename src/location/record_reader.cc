@@ -160,7 +160,8 @@ inline bool surelyFails(const char* begin, const char* end, const char* limit,
     return true;  // a blank line
   }
   const char* f = begin + start;
-  if (*f != text[0]) return *f != '0' && *begin != '\r';
+  if (*f == '0' || *begin == '\r') return false;
+  if (*f != text[0]) return true;
   if (start + n > len) return true;
   for (int i = 1; i < n; ++i)
     if (f[i] != text[i]) return true;

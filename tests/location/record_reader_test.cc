@@ -91,6 +91,7 @@ const std::string kTricky =
     "\t1\t6\tEmpty id\td\n"
     "10\t\t6\tEmpty country\td\n"
     "011\t01\t006\tLeading zeros\td\n"
+    "00\t1\t6\tZero id\td\n"
     "12\t1\t6x\tJunk in an id\td\n"
     "4294967295\t1\t6\tLargest id\td\n"
     "4294967296\t1\t6\tId over 32 bits\td\n"
@@ -158,7 +159,7 @@ TEST(RecordReader, RecordSyntax) {
   std::vector<Record> all = readAll(file, 3, IdFilter(), true);
   std::vector<unsigned> ids;
   for (const Record& r : all) ids.push_back(r.ids[0]);
-  EXPECT_EQ(ids, (std::vector<unsigned>{1, 2, 3, 4, 5, 6, 7, 11, 4294967295u,
+  EXPECT_EQ(ids, (std::vector<unsigned>{1, 2, 3, 4, 5, 6, 7, 11, 0, 4294967295u,
                                         13, 14, 15, 16, 17, 21, 22}))
       << show(all);
 
