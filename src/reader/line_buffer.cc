@@ -11,7 +11,10 @@ void LineBuffer::append(const char* data, std::size_t n) {
   try {
     // Drop what was taken once it outweighs what is left, so the copy costs
     // no more than the appends that led to it.
-    if (pos_ > 0 && pos_ >= buf_.size() - pos_) {
+    if (pos_ == buf_.size()) {
+      buf_.clear();
+      pos_ = 0;
+    } else if (pos_ > 0 && pos_ >= buf_.size() - pos_) {
       buf_.erase(0, pos_);
       pos_ = 0;
     }
@@ -28,25 +31,13 @@ void LineBuffer::append(const char* data, std::size_t n) {
 }
 
 bool LineBuffer::take(LString& line, bool atEnd) {
-  std::size_t avail = pending();
-  if (avail == 0) return false;
-  std::size_t window = avail < kMaxPiece ? avail : kMaxPiece;
-  const char* start = buf_.data() + pos_;
-  const void* lf = std::memchr(start, '\n', window);
+  const char* data;
   std::size_t n;
-  if (lf != nullptr) {
-    n = static_cast<const char*>(lf) - start + 1;
-  } else if (avail >= kMaxPiece || atEnd) {
-    n = window;
-  } else {
-    return false;
-  }
-  line.assign(start, static_cast<int>(n));
-  pos_ += n;
-  if (pos_ == buf_.size()) {
-    buf_.clear();
-    pos_ = 0;
-  }
+  if (!take(data, n, atEnd)) return false;
+  // clear and append keep the line's storage and skip assign's overlap
+  // checks: this runs once per line of every page.
+  line.clear();
+  line.append(data, static_cast<int>(n));
   return true;
 }
 

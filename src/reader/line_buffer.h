@@ -12,6 +12,7 @@
 #define STRATUS_READER_LINE_BUFFER_H_
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 
 #include "stratus/foundation/string.h"
@@ -35,6 +36,27 @@ class LineBuffer {
   // complete as well. Returns false, `line` untouched, when no line is
   // complete. Throws LEx(L_MEM).
   bool take(LString& line, bool atEnd);
+
+  // The same, without a copy: `data` and `n` get the next line inside the
+  // buffer, valid until the next call of append or take. Inline: it runs
+  // once per line of every page.
+  bool take(const char*& data, std::size_t& n, bool atEnd) {
+    std::size_t avail = pending();
+    if (avail == 0) return false;
+    std::size_t window = avail < kMaxPiece ? avail : kMaxPiece;
+    const char* start = buf_.data() + pos_;
+    const void* lf = std::memchr(start, '\n', window);
+    if (lf != nullptr) {
+      n = static_cast<const char*>(lf) - start + 1;
+    } else if (avail >= kMaxPiece || atEnd) {
+      n = window;
+    } else {
+      return false;
+    }
+    data = start;
+    pos_ += n;
+    return true;
+  }
 
  private:
   std::string buf_;

@@ -13,9 +13,13 @@ namespace {
 
 FetchTimeouts gTimeouts;
 
-// Unread bytes above which the transfer is paused. libcurl hands over at
-// most 16 KiB per call on top of this, so a fetcher holds well under 100 KiB.
-constexpr std::size_t kHighWater = 64 * 1024;
+// Unread bytes above which the transfer is paused, and the size of libcurl's
+// receive blocks. A block arriving while the transfer is to pause is copied
+// aside by libcurl, so the threshold is well above the block size; blocks
+// stay below malloc's mmap threshold so that those copies reuse heap memory
+// instead of faulting in fresh pages. A fetcher holds about 1 MiB at most.
+constexpr std::size_t kHighWater = 1024 * 1024;
+constexpr long kReceiveBlock = 64 * 1024;
 
 // libcurl wants one global initialisation before any handle exists.
 bool curlReady() {
@@ -92,6 +96,8 @@ bool WPageFetcher::configure(const LString& url) {
       curl_easy_setopt(h, CURLOPT_URL, url.c_str()) == CURLE_OK &&
       curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
       curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK &&
+      curl_easy_setopt(h, CURLOPT_BUFFERSIZE, stratus::kReceiveBlock) ==
+          CURLE_OK &&
       curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
       curl_easy_setopt(h, CURLOPT_USERAGENT,
                        "stratus/" STRATUS_VERSION_STRING) == CURLE_OK &&
@@ -116,9 +122,17 @@ bool WPageFetcher::configure(const LString& url) {
 }
 
 int WPageFetcher::readLine(LString& line) {
+  const char* data;
+  std::size_t n;
+  int result = readLine(data, n);
+  if (result == L_OK) line.assign(data, static_cast<int>(n));
+  return result;
+}
+
+int WPageFetcher::waitForLine(const char*& data, std::size_t& n) {
   if (!open_ || request_ == nullptr) return L_ERROR;
   for (;;) {
-    if (lines_.take(line, done_)) return L_OK;
+    if (lines_.take(data, n, done_)) return L_OK;
     if (done_) return L_INPUT;
     pump();
     if (outOfMemory_) throw LEx(L_MEM);

@@ -71,6 +71,15 @@ class WPageFetcher {
   //   L_ERROR  open() did not succeed, or close() was called
   int readLine(LString& line);
 
+  // The same without a copy: on L_OK, `data` and `n` hold the next line
+  // inside the fetcher, valid until the next call of readLine or close.
+  int readLine(const char*& data, std::size_t& n) {
+    if (open_ && request_ != nullptr && lines_.take(data, n, done_)) {
+      return 0;  // L_OK, the common case, inline
+    }
+    return waitForLine(data, n);
+  }
+
   // Ends the transfer and releases the request. The fetcher stays usable
   // only for destruction.
   void close();
@@ -79,6 +88,7 @@ class WPageFetcher {
   static size_t onHeader(char* data, size_t size, size_t count, void* self);
   static size_t onBody(char* data, size_t size, size_t count, void* self);
   bool configure(const LString& url);
+  int waitForLine(const char*& data, std::size_t& n);
   // Lets the transfer run until something arrived or it ended; waits at
   // most about one second.
   void pump();

@@ -74,8 +74,9 @@ int WReader::getZoneText(const WLocation& location, const LString& url,
   }
   stratus::ZoneScan scan(zone, firstSectionOnly, text);
   show("Reading data from server...");
-  LString line;
-  while (fetcher.readLine(line) == L_OK && scan.feed(line)) {
+  const char* line;
+  std::size_t n;
+  while (fetcher.readLine(line, n) == L_OK && scan.feed(line, n)) {
   }
   fetcher.close();
   endProgress();
@@ -99,8 +100,9 @@ int WReader::getCityText(const WLocation& location, const LString& url,
   }
   stratus::CityScan scan(marker, code, text);
   show("Reading data from server...");
-  LString line;
-  while (fetcher.readLine(line) == L_OK) scan.feed(line);
+  const char* line;
+  std::size_t n;
+  while (fetcher.readLine(line, n) == L_OK) scan.feed(line, n);
   fetcher.close();
   endProgress();
   return text.isEmpty() ? L_INPUT : L_OK;

@@ -6,26 +6,26 @@
 namespace stratus {
 namespace {
 
-bool isBlankOrLineFeed(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+inline bool isBlankOrLineFeed(char c) {
+  return c == ' ' || c == '\t' || c == '\n';
+}
 
 // The header test on a text without tags: what remains of it once line feeds
 // are removed and blanks trimmed must have "Z" third and "-" last. Worked
-// out in place, since every line of a page passes through here.
-bool hasHeaderShape(const std::string& s) {
-  std::size_t n = s.size();
-  std::size_t first = 0;
-  while (first < n && isBlankOrLineFeed(s[first])) ++first;
-  if (first == n) return false;
-  std::size_t last = n - 1;
-  while (isBlankOrLineFeed(s[last])) --last;
-  if (s[last] != '-') return false;
-  // The third character, counting from `first` and skipping line feeds.
-  std::size_t i = first;
-  for (int seen = 0; i <= last; ++i) {
-    if (s[i] == '\n') continue;
-    if (++seen == 3) break;
+// out in place, last character first, since every line of a page passes
+// through here and few end in "-".
+inline bool hasHeaderShape(const char* p, std::size_t n) {
+  while (n > 0 && isBlankOrLineFeed(p[n - 1])) --n;
+  if (n < 3 || p[n - 1] != '-') return false;
+  std::size_t i = 0;
+  while (isBlankOrLineFeed(p[i])) ++i;
+  // The third character from `i`, line feeds not counted.
+  for (int seen = 1; seen < 3; ++seen) {
+    do {
+      ++i;
+    } while (i < n && p[i] == '\n');
   }
-  return i <= last && s[i] == 'Z';
+  return i < n && p[i] == 'Z';
 }
 
 bool holdsZoneEnd(const LString& line) {
@@ -83,11 +83,11 @@ void stripHTMLTags(LString& text, bool dropLineFeeds) {
 
 bool isZoneHeader(const LString& line) {
   if (std::memchr(line.c_str(), '<', line.length()) == nullptr) {
-    return hasHeaderShape(line.str());
+    return hasHeaderShape(line.c_str(), line.length());
   }
   LString copy(line);
   stripHTMLTags(copy, true);
-  return hasHeaderShape(copy.str());
+  return hasHeaderShape(copy.c_str(), copy.length());
 }
 
 bool inZone(const LString& zone, const LString& header) {
@@ -134,24 +134,26 @@ ZoneScan::ZoneScan(const LString& zone, bool firstSectionOnly, LString& text)
   text_.clear();
 }
 
-bool ZoneScan::feed(LString& line) {
-  bool breakTag = line.find(kBreakTag) == 0;
-  stripHTMLTags(line, false);
-  bool header = isZoneHeader(line);
+bool ZoneScan::judge(const char* data, std::size_t n) {
+  bool tagged = std::memchr(data, '<', n) != nullptr;
+  line_.assign(data, static_cast<int>(n));
+  bool breakTag = tagged && line_.find(kBreakTag) == 0;
+  stripHTMLTags(line_, false);
+  bool header = hasHeaderShape(line_.c_str(), line_.length());
   if (!inside_) {
-    inside_ = header && inZone(zone_, line);
+    inside_ = header && inZone(zone_, line_);
     return true;
   }
   if (header) {
-    inside_ = inZone(zone_, line);
+    inside_ = inZone(zone_, line_);
     return !firstSectionOnly_;
   }
-  if (breakTag || holdsZoneEnd(line)) {
+  if (breakTag || holdsZoneEnd(line_)) {
     inside_ = false;
     return !firstSectionOnly_;
   }
   if (!text_.isEmpty()) text_ += ' ';
-  text_ += line;
+  text_ += line_;
   return true;
 }
 
@@ -160,15 +162,16 @@ CityScan::CityScan(const LString& marker, const LString& code, LString& text)
   text_.clear();
 }
 
-void CityScan::feed(LString& line) {
-  bool breakTag = line.find(kBreakTag) == 0;
-  stripHTMLTags(line, false);
+void CityScan::feed(const char* data, std::size_t n) {
+  line_.assign(data, static_cast<int>(n));
+  bool breakTag = line_.find(kBreakTag) == 0;
+  stripHTMLTags(line_, false);
   if (!inside_) {
-    inside_ = isCityHeader(line, marker_, code_);
+    inside_ = isCityHeader(line_, marker_, code_);
     return;
   }
-  if (isCityHeader(line, marker_)) {
-    inside_ = isCityHeader(line, marker_, code_);
+  if (isCityHeader(line_, marker_)) {
+    inside_ = isCityHeader(line_, marker_, code_);
     return;
   }
   if (breakTag) {
@@ -176,7 +179,7 @@ void CityScan::feed(LString& line) {
     return;
   }
   if (!text_.isEmpty()) text_ += ' ';
-  text_ += line;
+  text_ += line_;
 }
 
 }  // namespace stratus

@@ -14,11 +14,15 @@
 //
 // Each line is judged on its own, so a header continued on a second line
 // is read from its first line only. The scanners take lines from any
-// source that hands them out one at a time, each with its line feed.
+// source that hands them out one at a time, each with its line feed (the
+// page fetcher, a file, a fuzzer).
 //
 // Not thread-safe; one scanner per page.
 #ifndef STRATUS_READER_SECTION_SCAN_H_
 #define STRATUS_READER_SECTION_SCAN_H_
+
+#include <cstddef>
+#include <cstring>
 
 #include "stratus/foundation/string.h"
 
@@ -64,15 +68,32 @@ class ZoneScan {
   // outlive the scanner.
   ZoneScan(const LString& zone, bool firstSectionOnly, LString& text);
 
-  // Takes the next raw line of the page (the line is stripped of its tags
-  // in place). Returns false when reading should stop. Throws LEx(L_MEM).
-  bool feed(LString& line);
+  // Takes the next raw line of the page, `n` bytes at `data`. Returns false
+  // when reading should stop. Throws LEx(L_MEM).
+  bool feed(const char* data, std::size_t n) {
+    // Outside a section only a header matters: most lines of a page are
+    // dismissed here, without being copied.
+    if (!inside_ && cannotBeHeader(data, n)) return true;
+    return judge(data, n);
+  }
+  bool feed(const LString& line) { return feed(line.c_str(), line.length()); }
 
  private:
+  // True when the line, whatever its tags, cannot strip down to a header:
+  // its last character that counts is not "-" and it holds no tag.
+  static bool cannotBeHeader(const char* p, std::size_t n) {
+    while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\t' || p[n - 1] == '\n'))
+      --n;
+    if (n > 0 && p[n - 1] == '-') return false;
+    return std::memchr(p, '<', n) == nullptr;
+  }
+  bool judge(const char* data, std::size_t n);
+
   LString zone_;
   bool firstSectionOnly_;
   bool inside_;
   LString& text_;
+  LString line_;  // the line being judged, stripped of its tags
 };
 
 // Collects the sections of a city product: each starts at a line holding
@@ -84,14 +105,16 @@ class CityScan {
   // `text` is emptied here and must outlive the scanner.
   CityScan(const LString& marker, const LString& code, LString& text);
 
-  // Takes the next raw line (stripped in place). Throws LEx(L_MEM).
-  void feed(LString& line);
+  // Takes the next raw line, `n` bytes at `data`. Throws LEx(L_MEM).
+  void feed(const char* data, std::size_t n);
+  void feed(const LString& line) { feed(line.c_str(), line.length()); }
 
  private:
   LString marker_;
   LString code_;
   bool inside_;
   LString& text_;
+  LString line_;
 };
 
 }  // namespace stratus
