@@ -30,6 +30,14 @@ void LineBuffer::append(const char* data, std::size_t n) {
   }
 }
 
+void LineBuffer::reserve(std::size_t n) {
+  try {
+    buf_.reserve(n);
+  } catch (const std::bad_alloc&) {
+    throw LEx(L_MEM);
+  }
+}
+
 bool LineBuffer::take(LString& line, bool atEnd) {
   const char* data;
   std::size_t n;

@@ -27,6 +27,9 @@ class LineBuffer {
   // Appends `n` received bytes, without their carriage returns.
   void append(const char* data, std::size_t n);
 
+  // Makes room for `n` characters up front. Throws LEx(L_MEM).
+  void reserve(std::size_t n);
+
   // Characters received and not yet taken.
   std::size_t pending() const { return buf_.size() - pos_; }
 

@@ -77,6 +77,9 @@ int WPageFetcher::open(const LString& url) {
     if (outOfMemory_) throw LEx(L_MEM);
   }
   if (!headerDone_ || status_ != 200) return L_CONNECT;
+  // The body will fill the buffer up to the pause threshold: take the room
+  // once instead of growing into it.
+  lines_.reserve(stratus::kHighWater + stratus::kReceiveBlock);
   open_ = true;
   return L_OK;
 }

@@ -1,5 +1,9 @@
 // The seven text-product getters of WReader. They differ only in the page
 // they fetch, how it is cut, and the label shown while it is read.
+#include <cstring>
+#include <new>
+#include <string>
+
 #include "stratus/foundation/result.h"
 #include "stratus/reader/reader.h"
 
@@ -7,9 +11,28 @@
 
 namespace {
 
-// Collected text has the page's line feeds; the host shows "\r\n".
+// Collected text has the page's line feeds; the host shows "\r\n". Built in
+// one block of the final size (a product can run to megabytes).
 int withDisplayLineEnds(int result, LString& text) {
-  if (result == L_OK) text.substitute("\n", "\r\n");
+  if (result != L_OK) return result;
+  const std::string& lf = text.str();
+  std::size_t lines = 0;
+  for (const char* p = lf.data(); (p = static_cast<const char*>(std::memchr(
+                                       p, '\n', lf.data() + lf.size() - p)));
+       ++p) {
+    ++lines;
+  }
+  std::string crlf;
+  try {
+    crlf.reserve(lf.size() + lines);
+  } catch (const std::bad_alloc&) {
+    throw LEx(L_MEM);
+  }
+  for (char c : lf) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
+  }
+  text.assign(crlf.data(), static_cast<int>(crlf.size()));
   return result;
 }
 
