@@ -154,8 +154,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string bytes(reinterpret_cast<const char*>(data), size);
   if (size > 0 && (data[0] & 1) != 0) {
     // Put the end of the first block `data[0]` bytes into the input.
+    // The padding is lines without an id, which every reader drops.
     size_t before = 65536 - (data[0] < size ? data[0] : size);
-    bytes = std::string(before, '\n') + bytes;
+    std::string pad;
+    while (pad.size() + 1000 < before)
+      pad += "x" + std::string(998, 'y') + "\n";
+    pad += std::string(before - pad.size(), '\n');
+    bytes = pad + bytes;
   }
   const std::string& dir = tempDir();
   for (const char* name :
