@@ -83,6 +83,10 @@ class Conditions : public ::testing::Test {
     server_->serve("/weather/current/KVRB.html",
                    "<pre>\nob\nMETAR KVRB 101156Z VRB03KT 10SM CLR A3001 RMK "
                    "AO2\n</pre>\n");
+    std::string junk;
+    for (size_t i = 0; i < (1 << 16); ++i)
+      junk += static_cast<char>((i * 7919 + i / 251) % 256);
+    server_->serve("/weather/current/KJNK.html", junk);
     server_->serve("/weather/current/KEND.html",
                    "METAR KEND 101156Z 27005KT 10SM\nob\n");
     ASSERT_TRUE(server_->start());
@@ -126,10 +130,11 @@ TEST_F(Conditions, CopiesWhatTheReportSupplied) {
       // Blank and tags-only lines before the report, a later "ob" ignored.
       {"KAAA", {18.3f, 12.2f, 29.96f, 290, 12, 20, at1156}},
       {"KVRB", {-99, -99, 30.01f, 400, 3, -1, at1156}},
-      // No marker, or the marker on the last line: the empty text decodes
-      // to nothing.
+      // No marker, the marker on the last line, or binary junk: the empty
+      // text decodes to nothing.
       {"KNOB", {-99, -99, -99, -99, -99, -1, kept}},
       {"KEND", {-99, -99, -99, -99, -99, -1, kept}},
+      {"KJNK", {-99, -99, -99, -99, -99, -1, kept}},
   };
   for (const Case& c : cases) {
     info_.calls.clear();

@@ -113,8 +113,9 @@ class Fetcher : public ::testing::TestWithParam<bool> {
   }
 
   void SetUp() override {
-    if (viaProxy() && proxy_ == nullptr)
-      GTEST_SKIP() << "tinyproxy not installed or did not start";
+    if (!viaProxy()) return;
+    if (TinyProxy::program().empty()) GTEST_SKIP() << "tinyproxy not installed";
+    ASSERT_NE(proxy_, nullptr) << "tinyproxy did not start";
   }
 
   bool viaProxy() const { return GetParam(); }
@@ -323,8 +324,9 @@ TEST(FetcherOrder, ReadLineNeedsASuccessfulOpen) {
 TEST(FetcherProxy, GoesWhereTheSettingsSay) {
   clearProxyEnvironment();
   TinyProxy proxy;
-  if (!proxy.start())
-    GTEST_SKIP() << "tinyproxy not installed or did not start";
+  if (stratus_test::TinyProxy::program().empty())
+    GTEST_SKIP() << "tinyproxy not installed";
+  ASSERT_TRUE(proxy.start()) << "tinyproxy did not start";
   HttpServer server;
   server.serve("/page", "through\n");
   ASSERT_TRUE(server.start());

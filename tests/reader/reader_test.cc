@@ -41,6 +41,14 @@ std::string withCrLf(std::string s) {
   return out;
 }
 
+// Bytes of every value, NUL and line ends included, in a fixed order.
+std::string junk(size_t n) {
+  std::string s;
+  for (size_t i = 0; i < n; ++i)
+    s += static_cast<char>((i * 7919 + i / 251) % 256);
+  return s;
+}
+
 int countOf(const std::string& text, const std::string& what) {
   int n = 0;
   for (size_t at = text.find(what); at != std::string::npos;
@@ -63,6 +71,7 @@ class Reader : public ::testing::Test {
     server_ = new HttpServer;
     server_->serveDirectory("/iwin/", kData + "/iwin");
     server_->serveDirectory("/mirror/", kData + "/iwin");
+    server_->serve("/iwin/JJ/zone.html", junk(1 << 16));
     if (!stratus_test::sharedDir().empty()) {
       server_->serveDirectory("/corpus/",
                               stratus_test::sharedDir() + "/corpus/pages");
@@ -205,6 +214,8 @@ TEST_F(Reader, ReportsPagesThatCannotBeHadOrHoldNothing) {
        place("azone(XXZ002)"), L_CONNECT, "old", failed},
       {"zone not on the page", server_->url("/iwin/"), place("azone(XXZ099)"),
        L_INPUT, "", read},
+      {"binary junk page", server_->url("/iwin/"), place("azone(XXZ002)", "JJ"),
+       L_INPUT, "", read},
       {"zone id too short", server_->url("/iwin/"), place("azone(XZ)"), L_INPUT,
        "", read},
       {"changed base", server_->url("/mirror/"), place("azone(XXZ002)"), L_OK,
@@ -287,8 +298,9 @@ TEST_F(Reader, FetchesThroughTheConfiguredProxy) {
                                 "show Error: cannot connect to server"}));
 
   stratus_test::TinyProxy proxy;
-  if (!proxy.start())
-    GTEST_SKIP() << "tinyproxy not installed or did not start";
+  if (stratus_test::TinyProxy::program().empty())
+    GTEST_SKIP() << "tinyproxy not installed";
+  ASSERT_TRUE(proxy.start()) << "tinyproxy did not start";
   keeper_.set("ProxyLocation", proxy.location());
   EXPECT_EQ(reader_.getForecast(location, text), L_OK);
   const httplib::Headers headers = server_->requests().back().headers;

@@ -40,8 +40,17 @@ std::string TinyProxy::program() {
 }
 
 bool TinyProxy::start() {
+  if (program().empty()) return false;
+  // The free port is found by binding and releasing it, so another process
+  // may take it first: try a few.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (startOnce()) return true;
+  }
+  return false;
+}
+
+bool TinyProxy::startOnce() {
   std::string exe = program();
-  if (exe.empty()) return false;
   port_ = closedPort();
   std::string conf = dir_.write(
       "tinyproxy.conf", "Port " + std::to_string(port_) +

@@ -22,8 +22,8 @@ class TinyProxy {
   // The tinyproxy program, or "" when it is not installed.
   static std::string program();
 
-  // Starts the proxy and waits (at most 5 s) until it accepts connections.
-  // False when it is not installed or did not come up.
+  // Starts the proxy and waits (at most 5 s per try) until it accepts
+  // connections. False when it is not installed or did not come up.
   bool start();
   void stop();
 
@@ -36,6 +36,8 @@ class TinyProxy {
   static const char* viaName() { return "stratus-test-proxy"; }
 
  private:
+  bool startOnce();
+
   TempDir dir_;
   pid_t pid_ = -1;
   int port_ = 0;
