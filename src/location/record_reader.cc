@@ -176,7 +176,6 @@ RecordReader::RecordReader(LIStream& in, int idFields, const IdFilter& filter,
       idFields_(idFields),
       filter_(filter),
       inPlace_(inPlace),
-      first_{0, 0},
       probe_(filter.count() > 0),
       textLength_(0),
       ids_{0, 0, 0},
@@ -187,11 +186,6 @@ RecordReader::RecordReader(LIStream& in, int idFields, const IdFilter& filter,
     char digits[16];
     textLength_ = std::snprintf(digits, sizeof digits, "%u", filter_.value(0));
     std::memcpy(text_, digits, sizeof text_);
-  }
-  for (int i = 0; i < filter_.count(); ++i) {
-    unsigned v = filter_.value(i);
-    while (v >= 10) v /= 10;
-    first_[i] = static_cast<char>('0' + v);
   }
 }
 
@@ -277,26 +271,11 @@ bool RecordReader::matchLine(const char* begin, const char* end,
     from[i] = i == 0 ? begin : tabs[i - 1] + 1;
     to[i] = withoutCR(from[i], i < found ? tabs[i] : end);
   }
-  if (!passesFilter(from, to)) return false;
   for (int i = 0; i < idFields_; ++i)
     if (!parseId(from[i], to[i], ids_[i])) return false;
+  for (int i = 0; i < filter_.count(); ++i)
+    if (ids_[filter_.field(i)] != filter_.value(i)) return false;
   texts_ = found == idFields_ ? tabs[idFields_ - 1] + 1 : end;
-  return true;
-}
-
-// Rejects most lines on the first byte of a filtered field: a well-formed
-// field that starts with another nonzero digit cannot hold the value. Only
-// a field that passes that test is converted.
-bool RecordReader::passesFilter(const char* const* from,
-                                const char* const* to) const {
-  for (int i = 0; i < filter_.count(); ++i) {
-    int f = filter_.field(i);
-    if (from[f] == to[f]) return false;
-    char c = *from[f];
-    if (c != first_[i] && c != '0') return false;
-    unsigned v;
-    if (!parseId(from[f], to[f], v) || v != filter_.value(i)) return false;
-  }
   return true;
 }
 

@@ -90,15 +90,13 @@ class RecordReader {
   bool nextExtracted();
   // Tests the line [begin, end) (end at its LF) and reads its ids.
   bool matchLine(const char* begin, const char* end, const char* limit);
-  bool passesFilter(const char* const* from, const char* const* to) const;
 
   LIStream& in_;
   int idFields_;
   IdFilter filter_;
   bool inPlace_;
-  char first_[IdFilter::kMax];  // first digit of each filter value
-  bool probe_;                  // the first condition is tested quickly
-  char text_[11];               // its value's decimal text
+  bool probe_;     // the first condition is tested quickly
+  char text_[11];  // its value's decimal text
   int textLength_;
   unsigned ids_[kMaxIds];
 
