@@ -1,7 +1,7 @@
-// LIStream parses fields straight out of a block buffer: a field is found
-// with memchr for its TAB or LF, never character by character through a
-// stream, which keeps a scan of the 33,000-city file near the speed of
-// reading its bytes.
+// LIStream parses fields straight out of a block buffer: a field is the run
+// of bytes up to its TAB or LF in the block, copied once into its LString,
+// never extracted character by character through a stream. Line skipping
+// uses memchr.
 #include "stratus/foundation/istream.h"
 
 #include <sys/stat.h>
