@@ -9,9 +9,12 @@
 // one, which the line tells), and stops on SIGINT or SIGTERM.
 #include <httplib.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -36,6 +39,13 @@ std::string defaultRoot() {
 }
 
 void configure(httplib::Server& server, const std::string& root, bool log) {
+  // The library's default also sets SO_REUSEPORT, which lets a second server
+  // bind a port that is in use and share its connections; a busy port must
+  // fail instead. SO_REUSEADDR alone still allows a quick restart.
+  server.set_socket_options([](socket_t sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   server.set_mount_point("/", root);
   server.set_file_extension_and_mimetype_mapping("html",
                                                  "text/html; charset=utf-8");
@@ -106,13 +116,20 @@ int main(int argc, char** argv) {
               root.c_str(), kHost, bound);
   std::fflush(stdout);
 
-  std::thread listener([&server] {
+  std::atomic<bool> listening{true};
+  std::thread listener([&server, &listening] {
     server.listen_after_bind();
+    listening = false;
     kill(getpid(), SIGTERM);  // wake the main thread if listening ended
   });
   int signal = 0;
   sigwait(&stop, &signal);
-  server.stop();
+  // A stop that comes before the listener has entered its loop is lost, so
+  // repeat it until the listener has ended.
+  while (listening) {
+    server.stop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
   listener.join();
   return 0;
 }
