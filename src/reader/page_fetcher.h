@@ -2,8 +2,8 @@
 // line, without ever holding the whole page.
 //
 // The transfer runs in libcurl's multi interface and is pulled by readLine:
-// while the fetcher holds more than a small window of unread bytes the
-// transfer is paused, so memory stays the same whatever the page's size.
+// while the fetcher holds 1 MiB of unread bytes the transfer is paused, so
+// memory stays the same whatever the page's size.
 //
 // open() succeeds only for an answer with HTTP status 200; everything else
 // (no connection, unknown host, refused, a proxy that cannot be reached, any
