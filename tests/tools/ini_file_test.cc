@@ -44,23 +44,6 @@ TEST(IniFile, ReadsValuesAndRoundTrips) {
       << "the text changes only by its byte order mark";
 }
 
-TEST(IniFile, RejectsMalformedLinesAndKeepsOldContents) {
-  struct Case {
-    std::string text;
-    int line;
-  } cases[] = {
-      {"[]\n", 1},    {"[A]\nno equals sign\n", 2},          {"[A]\n=v\n", 2},
-      {"k = v\n", 1}, {"[A]\nk=1\n[B]\nk=2\n[a]\nK=3\n", 6}, {"[A\n", 1}};
-  for (const Case& c : cases) {
-    IniFile f = parsed("[Keep]\nx = 1\n");
-    IniFile::Error e;
-    EXPECT_FALSE(f.parse(c.text, e)) << c.text;
-    EXPECT_EQ(e.line, c.line) << c.text;
-    EXPECT_FALSE(e.message.empty()) << c.text;
-    EXPECT_EQ(f.text(), "[Keep]\nx = 1\n") << c.text;
-  }
-}
-
 // ---------------------------------------------------------------------------
 // set: one line changes or one is added; everything else stays.
 

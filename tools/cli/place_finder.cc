@@ -210,6 +210,15 @@ PlaceFinder::Result PlaceFinder::resolve(const std::string& place,
     return Result::kNotFound;
   }
   Result r = byName(name, scope, candidates);
+  size_t blank = name.find_last_of(' ');
+  if (r == Result::kNotFound && scope == nullptr &&
+      blank != std::string::npos &&
+      findState(name.substr(blank + 1), state) == Result::kFound) {
+    // "Boston MA": the last word names a state.
+    scope = &state;
+    name = trim(name.substr(0, blank));
+    r = byName(name, scope, candidates);
+  }
   if (r == Result::kFound) {
     city = candidates.front();
     candidates.clear();

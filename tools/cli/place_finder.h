@@ -2,11 +2,11 @@
 // command line: listing, searching and resolving a PLACE argument.
 //
 // A PLACE is a city id ("2507000"), "City, ST" (the state's short name or
-// full name, any case) or a bare city name, which is looked for in every
-// state. Names match regardless of case; a name that the data set
-// disambiguates ("Cottonwood (city)", "Cottonwood (CDP)") also matches its
-// bare form. A name that matches more than one city is ambiguous: the
-// candidates are returned and nothing is picked.
+// full name, any case), "City ST" when no city is named so, or a bare city
+// name, which is looked for in every state. Names match regardless of case; a
+// name that the data set disambiguates ("Cottonwood (city)", "Cottonwood
+// (CDP)") also matches its bare form. A name that matches more than one city is
+// ambiguous: the candidates are returned and nothing is picked.
 //
 // Uses the process-wide WLocationDB, which must be open. Not thread-safe.
 #ifndef STRATUS_TOOLS_CLI_PLACE_FINDER_H_
