@@ -251,18 +251,31 @@ TEST_F(CliTest, ServerDownNamesTheUrlAndSetting) {
   }
 }
 
-TEST_F(CliTest, StationPageWithoutReportDecodesToNothing) {
+// Pages of another server: a station page without a report, and a product
+// page in a single-byte encoding, whose JSON stays valid.
+TEST_F(CliTest, OddPagesGiveDataErrorOrValidJson) {
   TempDir root;
-  mkdir(root.file("weather").c_str(), 0755);
-  mkdir(root.file("weather/current").c_str(), 0755);
+  for (const char* dir : {"weather", "weather/current", "iwin", "iwin/ma"})
+    mkdir(root.file(dir).c_str(), 0755);
   root.write("weather/current/KBOS.html",
              "<HTML><BODY>\n<P>No report today</P>\n</BODY></HTML>\n");
+  root.write("iwin/ma/zone.html",
+             "<PRE>\nMAZ015-052100-\nHIGHS NEAR 5 \xB0"
+             "C\n$$\n</PRE>\n");
   SampleServer other(root.path());
   ASSERT_TRUE(other.started());
   pointAt(other.url());
   RunResult r = run({"now", "Boston, MA"});
   EXPECT_EQ(r.status, 65);
   EXPECT_TRUE(has(r.err, "no observation report could be decoded")) << r.err;
+
+  EXPECT_EQ(run({"forecast", "Boston, MA"}).out,
+            "HIGHS NEAR 5 \xB0"
+            "C\n");
+  nlohmann::json j = json(run({"forecast", "Boston, MA", "--json"}));
+  EXPECT_EQ(j["text"],
+            "HIGHS NEAR 5 \xEF\xBF\xBD"
+            "C\n");
 }
 
 // ---------------------------------------------------------------------------

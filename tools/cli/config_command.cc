@@ -53,7 +53,7 @@ std::string knownKeys() {
 
 int runConfigPath(Context& ctx) {
   if (ctx.json) {
-    *ctx.out << nlohmann::json{{"path", ctx.settingsPath}}.dump(2) << '\n';
+    *ctx.out << jsonText(nlohmann::json{{"path", ctx.settingsPath}});
   } else {
     *ctx.out << ctx.settingsPath << '\n';
   }
@@ -75,7 +75,7 @@ int runConfigList(Context& ctx) {
                      {"section", std::string(kInternetSection)},
                      {"settings", settings},
                      {"defaults", defaults}};
-    *ctx.out << j.dump(2) << '\n';
+    *ctx.out << jsonText(j);
     return kExitOk;
   }
   *ctx.out << "[" << kInternetSection << "]\n";
@@ -100,7 +100,7 @@ int runConfigGet(Context& ctx, const std::string& key) {
       nlohmann::json j{{"key", e.key},
                        {"value", valueJson(e.key, e.value)},
                        {"default", e.isDefault}};
-      *ctx.out << j.dump(2) << '\n';
+      *ctx.out << jsonText(j);
     } else {
       *ctx.out << e.value << '\n';
     }
@@ -140,7 +140,7 @@ int runConfigSet(Context& ctx, const std::string& key,
   if (ctx.json) {
     nlohmann::json j{{"key", info->key},
                      {"value", valueJson(info->key, value)}};
-    *ctx.out << j.dump(2) << '\n';
+    *ctx.out << jsonText(j);
   }
   return kExitOk;
 }

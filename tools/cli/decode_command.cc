@@ -54,7 +54,7 @@ int runDecode(Context& ctx, const std::string& report, std::istream& in) {
     *ctx.out << "Report:      " << reports[i] << '\n';
     printReading(*ctx.out, reading, ctx.units);
   }
-  if (ctx.json) *ctx.out << nlohmann::json{{"reports", list}}.dump(2) << '\n';
+  if (ctx.json) *ctx.out << jsonText(nlohmann::json{{"reports", list}});
   return status;
 }
 

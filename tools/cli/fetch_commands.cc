@@ -153,7 +153,7 @@ int runProduct(Context& ctx, const std::string& command,
                      {"product", product->command},
                      {"url", url},
                      {"text", plain}};
-    *ctx.out << j.dump(2) << '\n';
+    *ctx.out << jsonText(j);
   } else {
     *ctx.out << plain;
   }
@@ -196,7 +196,7 @@ int runNow(Context& ctx, const std::string& place) {
                      {"station", city.code},
                      {"url", url},
                      {"conditions", readingJson(reading, ctx.units)}};
-    *ctx.out << j.dump(2) << '\n';
+    *ctx.out << jsonText(j);
   } else {
     *ctx.out << location.getName().str() << " (station " << city.code << ")\n";
     printReading(*ctx.out, reading, ctx.units);

@@ -48,7 +48,7 @@ int listStates(Context& ctx, PlaceFinder& finder) {
   if (ctx.json) {
     nlohmann::json list = nlohmann::json::array();
     for (const StateRow& s : states) list.push_back(stateJson(s));
-    *ctx.out << nlohmann::json{{"states", list}}.dump(2) << '\n';
+    *ctx.out << jsonText(nlohmann::json{{"states", list}});
     return kExitOk;
   }
   std::vector<std::vector<std::string>> rows{{"ID", "ST", "NAME"}};
@@ -90,7 +90,7 @@ int runPlaces(Context& ctx, const std::string& text, const std::string& st) {
         {"query",
          text.empty() ? nlohmann::json(nullptr) : nlohmann::json(text)},
         {"cities", list}};
-    *ctx.out << j.dump(2) << '\n';
+    *ctx.out << jsonText(j);
   } else if (!cities.empty()) {
     std::vector<std::vector<std::string>> rows{
         {"ID", "NAME", "ST", "ZONE", "CODE"}};
