@@ -4,9 +4,9 @@
 #include "stratus/observation/observation.h"
 #include "stratus/reader/reader.h"
 
+#include "reader/host.h"
 #include "reader/page_fetcher.h"
 #include "reader/report_scan.h"
-#include "reader/settings.h"
 
 namespace {
 
@@ -31,15 +31,15 @@ int WReader::getCondition(const WLocation& location, WCondition& condition) {
       stratus::readSetting(*keeper_, stratus::settings::kConditionsBase);
   url += code;
   url += ".html";
-  show("Getting current conditions...");
+  stratus::show(infoLine_, "Getting current conditions...");
   stratus::ProxySettings proxy = stratus::readProxySettings(*keeper_);
   WPageFetcher fetcher(proxy.useProxy, proxy.location);
   if (fetcher.open(url) != L_OK) {
     fetcher.close();
-    show("Error: cannot connect to server");
+    stratus::show(infoLine_, "Error: cannot connect to server");
     return L_CONNECT;
   }
-  show("Reading data from server...");
+  stratus::show(infoLine_, "Reading data from server...");
   // The whole page is read, also after the report has turned up.
   stratus::ReportScan scan;
   LString line;
@@ -47,11 +47,11 @@ int WReader::getCondition(const WLocation& location, WCondition& condition) {
 
   WObservation obs{};
   if (decodeObservation(scan.report(), obs) != L_OK) {
-    show("Error: cannot obtain conditions");
+    stratus::show(infoLine_, "Error: cannot obtain conditions");
     return L_ERROR;
   }
   copyDecoded(obs, condition);
-  endProgress();
+  stratus::endProgress(infoLine_);
   fetcher.close();
   return L_OK;
 }

@@ -1,13 +1,13 @@
 // The seven text-product getters of WReader. They differ only in the page
 // they fetch, how it is cut, and the label shown while it is read.
-#include <cstring>
+#include <algorithm>
 #include <new>
 #include <string>
 
 #include "stratus/foundation/result.h"
 #include "stratus/reader/reader.h"
 
-#include "reader/settings.h"
+#include "reader/host.h"
 
 namespace {
 
@@ -16,12 +16,7 @@ namespace {
 int withDisplayLineEnds(int result, LString& text) {
   if (result != L_OK) return result;
   const std::string& lf = text.str();
-  std::size_t lines = 0;
-  for (const char* p = lf.data(); (p = static_cast<const char*>(std::memchr(
-                                       p, '\n', lf.data() + lf.size() - p)));
-       ++p) {
-    ++lines;
-  }
+  std::size_t lines = std::count(lf.begin(), lf.end(), '\n');
   std::string crlf;
   try {
     crlf.reserve(lf.size() + lines);
@@ -36,58 +31,55 @@ int withDisplayLineEnds(int result, LString& text) {
   return result;
 }
 
+// "WarningsBase" + the state's short name + the page name.
+LString productUrl(LKeeper& keeper, const WLocation& location,
+                   const char* page) {
+  LString url = stratus::readSetting(keeper, stratus::settings::kWarningsBase);
+  url += location.getShortState();
+  url += page;
+  return url;
+}
+
 }  // namespace
 
-int WReader::getProduct(const WLocation& location, const char* page,
-                        const char* label, bool firstSectionOnly,
-                        LString& text) {
-  LString url =
-      stratus::readSetting(*keeper_, stratus::settings::kWarningsBase);
-  url += location.getShortState();
-  url += page;
-  return withDisplayLineEnds(
-      getZoneText(location, url, label, firstSectionOnly, text), text);
-}
-
-int WReader::getCityProduct(const WLocation& location, const char* page,
-                            const char* marker, const char* label,
-                            LString& text) {
-  LString url =
-      stratus::readSetting(*keeper_, stratus::settings::kWarningsBase);
-  url += location.getShortState();
-  url += page;
-  return withDisplayLineEnds(getCityText(location, url, marker, label, text),
-                             text);
-}
-
 int WReader::getWarnings(const WLocation& location, LString& text) {
-  return getProduct(location, "/allwarnings.html", "warnings", false, text);
+  LString url = productUrl(*keeper_, location, "/allwarnings.html");
+  return withDisplayLineEnds(
+      getZoneText(location, url, "warnings", false, text), text);
 }
 
 int WReader::getForecast(const WLocation& location, LString& text) {
-  return getProduct(location, "/zone.html", "forecast", true, text);
+  LString url = productUrl(*keeper_, location, "/zone.html");
+  return withDisplayLineEnds(getZoneText(location, url, "forecast", true, text),
+                             text);
 }
 
 int WReader::getDiscussion(const WLocation& location, LString& text) {
-  return getCityProduct(location, "/discussion.html", "FXUS",
-                        "weather discussion", text);
+  LString url = productUrl(*keeper_, location, "/discussion.html");
+  return withDisplayLineEnds(
+      getCityText(location, url, "FXUS", "weather discussion", text), text);
 }
 
 int WReader::getSummary(const WLocation& location, LString& text) {
-  return getCityProduct(location, "/summary.html", "ABUS", "weather summary",
-                        text);
+  LString url = productUrl(*keeper_, location, "/summary.html");
+  return withDisplayLineEnds(
+      getCityText(location, url, "ABUS", "weather summary", text), text);
 }
 
 int WReader::getWatches(const WLocation& location, LString& text) {
-  return getProduct(location, "/watches.html", "watches", false, text);
+  LString url = productUrl(*keeper_, location, "/watches.html");
+  return withDisplayLineEnds(getZoneText(location, url, "watches", false, text),
+                             text);
 }
 
 int WReader::getStatements(const WLocation& location, LString& text) {
-  return getProduct(location, "/special.html", "special statements", false,
-                    text);
+  LString url = productUrl(*keeper_, location, "/special.html");
+  return withDisplayLineEnds(
+      getZoneText(location, url, "special statements", false, text), text);
 }
 
 int WReader::getPublic(const WLocation& location, LString& text) {
-  return getCityProduct(location, "/public.html", "ABUS", "public messages",
-                        text);
+  LString url = productUrl(*keeper_, location, "/public.html");
+  return withDisplayLineEnds(
+      getCityText(location, url, "ABUS", "public messages", text), text);
 }

@@ -4,9 +4,9 @@
 
 #include "stratus/foundation/result.h"
 
+#include "reader/host.h"
 #include "reader/page_fetcher.h"
 #include "reader/section_scan.h"
-#include "reader/settings.h"
 
 const LString WReader::ZONE_END_STRING = stratus::kZoneEndStrings[0];
 const LString WReader::ZONE_END_STRING2 = stratus::kZoneEndStrings[1];
@@ -64,22 +64,22 @@ int WReader::getZoneText(const WLocation& location, const LString& url,
   if (location.getCityData("azone", zone) != L_OK) return L_NOTFOUND;
   LString message;
   message.printf("Getting %s...", label.c_str());
-  show(message);
+  stratus::show(infoLine_, message);
   stratus::ProxySettings proxy = stratus::readProxySettings(*keeper_);
   WPageFetcher fetcher(proxy.useProxy, proxy.location);
   if (fetcher.open(url) != L_OK) {
     fetcher.close();
-    show("Error: cannot connect to server");
+    stratus::show(infoLine_, "Error: cannot connect to server");
     return L_CONNECT;
   }
   stratus::ZoneScan scan(zone, firstSectionOnly, text);
-  show("Reading data from server...");
+  stratus::show(infoLine_, "Reading data from server...");
   const char* line;
   std::size_t n;
   while (fetcher.readLine(line, n) == L_OK && scan.feed(line, n)) {
   }
   fetcher.close();
-  endProgress();
+  stratus::endProgress(infoLine_);
   return text.isEmpty() ? L_INPUT : L_OK;
 }
 
@@ -90,28 +90,20 @@ int WReader::getCityText(const WLocation& location, const LString& url,
   if (location.getCityData("acode", code) != L_OK) return L_NOTFOUND;
   LString message;
   message.printf("Getting %s...", label.c_str());
-  show(message);
+  stratus::show(infoLine_, message);
   stratus::ProxySettings proxy = stratus::readProxySettings(*keeper_);
   WPageFetcher fetcher(proxy.useProxy, proxy.location);
   if (fetcher.open(url) != L_OK) {
     fetcher.close();
-    show("Error: cannot connect to server");
+    stratus::show(infoLine_, "Error: cannot connect to server");
     return L_CONNECT;
   }
   stratus::CityScan scan(marker, code, text);
-  show("Reading data from server...");
+  stratus::show(infoLine_, "Reading data from server...");
   const char* line;
   std::size_t n;
   while (fetcher.readLine(line, n) == L_OK) scan.feed(line, n);
   fetcher.close();
-  endProgress();
+  stratus::endProgress(infoLine_);
   return text.isEmpty() ? L_INPUT : L_OK;
-}
-
-void WReader::show(const char* message) {
-  if (infoLine_ != nullptr) infoLine_->show(message);
-}
-
-void WReader::endProgress() {
-  if (infoLine_ != nullptr) infoLine_->endProgress();
 }

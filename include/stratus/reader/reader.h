@@ -120,13 +120,6 @@ class STRATUS_EXPORT WReader {
                   const LString& label, bool firstSectionOnly, LString& text);
   int getCityText(const WLocation& location, const LString& url,
                   const LString& marker, const LString& label, LString& text);
-  int getProduct(const WLocation& location, const char* page, const char* label,
-                 bool firstSectionOnly, LString& text);
-  int getCityProduct(const WLocation& location, const char* page,
-                     const char* marker, const char* label, LString& text);
-
-  void show(const char* message);
-  void endProgress();
 
   LInfoLine* infoLine_;
   LKeeper* keeper_;

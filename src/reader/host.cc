@@ -1,4 +1,4 @@
-#include "reader/settings.h"
+#include "reader/host.h"
 
 namespace stratus {
 

@@ -1,7 +1,8 @@
-// The reader's settings: their names in the host's keeper, their defaults,
-// and reading the proxy settings that every page fetch uses.
-#ifndef STRATUS_READER_SETTINGS_H_
-#define STRATUS_READER_SETTINGS_H_
+// The reader's side of the host interfaces: the settings it reads from the
+// keeper (names, defaults, the proxy settings of every page fetch) and the
+// status line it writes to.
+#ifndef STRATUS_READER_HOST_H_
+#define STRATUS_READER_HOST_H_
 
 #include "stratus/foundation/host.h"
 #include "stratus/foundation/string.h"
@@ -35,6 +36,15 @@ ProxySettings readProxySettings(LKeeper& keeper);
 // Reads a string setting; empty when the keeper lacks it.
 LString readSetting(LKeeper& keeper, const char* key);
 
+// Shows a message, or signals the end of the progress display, on the
+// status line; nothing when there is none.
+inline void show(LInfoLine* infoLine, const LString& message) {
+  if (infoLine != nullptr) infoLine->show(message);
+}
+inline void endProgress(LInfoLine* infoLine) {
+  if (infoLine != nullptr) infoLine->endProgress();
+}
+
 }  // namespace stratus
 
-#endif  // STRATUS_READER_SETTINGS_H_
+#endif  // STRATUS_READER_HOST_H_
