@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <iostream>
 #include <map>
-#include <memory>
 #include <new>
 #include <string>
 #include <vector>
