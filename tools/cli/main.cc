@@ -17,6 +17,7 @@
 #include "commands.h"
 #include "console_info_line.h"
 #include "paths.h"
+#include "place_finder.h"
 #include "settings.h"
 
 namespace {
@@ -49,7 +50,12 @@ struct UnitOptions {
   std::string system = "us";
   std::string temp, wind, pressure;
 
+  // The names were checked without regard to case.
   Units resolve() const {
+    std::string system = stratus_cli::lowerAscii(this->system);
+    std::string temp = stratus_cli::lowerAscii(this->temp);
+    std::string wind = stratus_cli::lowerAscii(this->wind);
+    std::string pressure = stratus_cli::lowerAscii(this->pressure);
     Units u;
     if (system == "metric") {
       u.temp = Units::Temp::kCelsius;
