@@ -5,7 +5,6 @@
 // The database keeps no index and no cache: every call reads its file, so
 // a lookup can at best approach one plain read of the file and a list (two
 // passes) two of them.
-#include <benchmark/benchmark.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -14,6 +13,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "stratus/location/location_db.h"
 

@@ -6,13 +6,13 @@
 //   observation_bench [--benchmark_filter=...] [corpus file]
 //
 // The corpus defaults to corpus/metar/us.txt of the shared folder.
-#include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "stratus/observation/observation.h"
 

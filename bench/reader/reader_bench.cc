@@ -11,7 +11,6 @@
 // The pages come from a server in a child process, so that its memory and
 // threads do not count. The bulletins are those of the shared corpus when
 // present, else the test pages of tests/reader/data.
-#include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <signal.h>
 #include <spawn.h>
@@ -25,6 +24,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "stratus/foundation/result.h"
 #include "stratus/reader/reader.h"

@@ -1,8 +1,8 @@
 // Allocation failure for real: the global operator new of this executable
 // counts down and fails the N-th allocation (tests/support/fail_new.cc).
-#include <gtest/gtest.h>
-
 #include <new>
+
+#include <gtest/gtest.h>
 
 #include "stratus/foundation/keyed_list.h"
 #include "stratus/foundation/string.h"

@@ -1,8 +1,8 @@
 #include "stratus/foundation/istream.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
 

@@ -1,9 +1,9 @@
 #include "stratus/foundation/keyed_list.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace {
 

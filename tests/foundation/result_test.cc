@@ -1,8 +1,8 @@
 #include "stratus/foundation/result.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "stratus/foundation/string.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
+
+#include <gtest/gtest.h>
 
 #include "stratus/foundation/result.h"
 

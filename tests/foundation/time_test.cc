@@ -1,9 +1,10 @@
 #include "stratus/foundation/time.h"
 
-#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "foundation/clock.h"
 

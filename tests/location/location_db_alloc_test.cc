@@ -1,8 +1,8 @@
 // Allocation failure for real: this executable's operator new fails the N-th
 // allocation (tests/support/fail_new.cc), one point after the other.
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "stratus/location/location_db.h"
 

@@ -1,12 +1,13 @@
 // The database reads real files written into a fresh temporary directory.
 #include "stratus/location/location_db.h"
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
 

@@ -3,10 +3,10 @@
 // only in part. Both must select the same records with the same fields.
 #include "location/record_reader.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
 

@@ -1,11 +1,11 @@
 // The US data set shipped in data/us, read through the database as a host
 // reads it.
-#include <gtest/gtest.h>
-
 #include <cctype>
 #include <regex>
 #include <set>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "stratus/location/location_db.h"
 

@@ -1,8 +1,9 @@
 // The head groups: each parser takes its group from the front of the text,
 // or leaves the text as it was.
-#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <time.h>
+
+#include <gtest/gtest.h>
 
 #include "stratus/foundation/result.h"
 

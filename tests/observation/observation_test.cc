@@ -1,10 +1,11 @@
 // decodeObservation: whole reports in, record out; hostile texts; and the
 // real-report corpus when the shared folder is present.
-#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <fstream>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "stratus/stratus.h"
 

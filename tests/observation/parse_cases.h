@@ -3,10 +3,10 @@
 #ifndef STRATUS_TESTS_OBSERVATION_PARSE_CASES_H_
 #define STRATUS_TESTS_OBSERVATION_PARSE_CASES_H_
 
-#include <gtest/gtest.h>
-
 #include <sstream>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "stratus/foundation/string.h"
 

@@ -1,7 +1,7 @@
 // Temperature, altimeter setting and the remarks scanners.
-#include <gtest/gtest.h>
-
 #include <cstdio>
+
+#include <gtest/gtest.h>
 
 #include "stratus/foundation/result.h"
 

@@ -1,7 +1,6 @@
 #include "reader/page_fetcher.h"
 
 #include <dirent.h>
-#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <chrono>
@@ -10,6 +9,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "stratus/foundation/result.h"
 #include "stratus/version.h"

@@ -1,6 +1,5 @@
 #include "stratus/reader/reader.h"
 
-#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <algorithm>
@@ -10,6 +9,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "stratus/foundation/result.h"
 

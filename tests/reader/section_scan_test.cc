@@ -1,8 +1,8 @@
 #include "reader/section_scan.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace {
 

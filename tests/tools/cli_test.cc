@@ -2,10 +2,10 @@
 // server and the bundled US location data.
 #include "cli_test.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace stratus_test {
 namespace {

@@ -3,13 +3,14 @@
 #ifndef STRATUS_TESTS_TOOLS_CLI_TEST_H_
 #define STRATUS_TESTS_TOOLS_CLI_TEST_H_
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
 #include "tool_runner.h"

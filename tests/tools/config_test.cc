@@ -1,12 +1,13 @@
 // End-to-end tests of `stratus config` and of the settings file as every
 // command reads it: where it lives, the library's defaults, changes that
 // keep the user's text, and malformed files that are reported, never reset.
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "cli_test.h"
 

@@ -3,9 +3,10 @@
 #include "ini_file.h"
 
 #include <dirent.h>
-#include <gtest/gtest.h>
 
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
 

@@ -1,9 +1,10 @@
 // The sample weather server: the real server binary, asked over real HTTP
 // on a loopback port, serving the bundled pages.
-#include <gtest/gtest.h>
 #include <httplib.h>
 
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
 #include "tool_runner.h"

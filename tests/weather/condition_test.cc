@@ -1,8 +1,8 @@
 #include "stratus/weather/condition.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+
+#include <gtest/gtest.h>
 
 namespace {
 
