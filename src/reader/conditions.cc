@@ -5,7 +5,7 @@
 #include "stratus/reader/reader.h"
 
 #include "reader/host.h"
-#include "reader/page_fetcher.h"
+#include "reader/page_read.h"
 #include "reader/report_scan.h"
 
 namespace {
@@ -31,27 +31,25 @@ int WReader::getCondition(const WLocation& location, WCondition& condition) {
       stratus::readSetting(*keeper_, stratus::settings::kConditionsBase);
   url += code;
   url += ".html";
-  stratus::show(infoLine_, "Getting current conditions...");
-  stratus::ProxySettings proxy = stratus::readProxySettings(*keeper_);
-  WPageFetcher fetcher(proxy.useProxy, proxy.location);
-  if (fetcher.open(url) != L_OK) {
-    fetcher.close();
-    stratus::show(infoLine_, "Error: cannot connect to server");
-    return L_CONNECT;
-  }
-  stratus::show(infoLine_, "Reading data from server...");
-  // The whole page is read, also after the report has turned up.
-  stratus::ReportScan scan;
-  LString line;
-  while (fetcher.readLine(line) == L_OK) scan.feed(line);
-
   WObservation obs{};
-  if (decodeObservation(scan.report(), obs) != L_OK) {
+  int decoded = L_OK;
+  int rc = stratus::readPage(infoLine_, *keeper_, url,
+                             "Getting current conditions...",
+                             [&](WPageFetcher& fetcher) {
+                               // The whole page is read, also after the
+                               // report has turned up.
+                               stratus::ReportScan scan;
+                               LString line;
+                               while (fetcher.readLine(line) == L_OK)
+                                 scan.feed(line);
+                               decoded = decodeObservation(scan.report(), obs);
+                             });
+  if (rc != L_OK) return rc;
+  if (decoded != L_OK) {
     stratus::show(infoLine_, "Error: cannot obtain conditions");
     return L_ERROR;
   }
   copyDecoded(obs, condition);
   stratus::endProgress(infoLine_);
-  fetcher.close();
   return L_OK;
 }

@@ -5,7 +5,7 @@
 #include "stratus/foundation/result.h"
 
 #include "reader/host.h"
-#include "reader/page_fetcher.h"
+#include "reader/page_read.h"
 #include "reader/section_scan.h"
 
 const LString WReader::ZONE_END_STRING = stratus::kZoneEndStrings[0];
@@ -62,23 +62,17 @@ int WReader::getZoneText(const WLocation& location, const LString& url,
                          LString& text) {
   LString zone;
   if (location.getCityData("azone", zone) != L_OK) return L_NOTFOUND;
-  LString message;
-  message.printf("Getting %s...", label.c_str());
-  stratus::show(infoLine_, message);
-  stratus::ProxySettings proxy = stratus::readProxySettings(*keeper_);
-  WPageFetcher fetcher(proxy.useProxy, proxy.location);
-  if (fetcher.open(url) != L_OK) {
-    fetcher.close();
-    stratus::show(infoLine_, "Error: cannot connect to server");
-    return L_CONNECT;
-  }
-  stratus::ZoneScan scan(zone, firstSectionOnly, text);
-  stratus::show(infoLine_, "Reading data from server...");
-  const char* line;
-  std::size_t n;
-  while (fetcher.readLine(line, n) == L_OK && scan.feed(line, n)) {
-  }
-  fetcher.close();
+  LString progress;
+  progress.printf("Getting %s...", label.c_str());
+  int rc = stratus::readPage(
+      infoLine_, *keeper_, url, progress, [&](WPageFetcher& fetcher) {
+        stratus::ZoneScan scan(zone, firstSectionOnly, text);
+        const char* line;
+        std::size_t n;
+        while (fetcher.readLine(line, n) == L_OK && scan.feed(line, n)) {
+        }
+      });
+  if (rc != L_OK) return rc;
   stratus::endProgress(infoLine_);
   return text.isEmpty() ? L_INPUT : L_OK;
 }
@@ -88,22 +82,17 @@ int WReader::getCityText(const WLocation& location, const LString& url,
                          LString& text) {
   LString code;
   if (location.getCityData("acode", code) != L_OK) return L_NOTFOUND;
-  LString message;
-  message.printf("Getting %s...", label.c_str());
-  stratus::show(infoLine_, message);
-  stratus::ProxySettings proxy = stratus::readProxySettings(*keeper_);
-  WPageFetcher fetcher(proxy.useProxy, proxy.location);
-  if (fetcher.open(url) != L_OK) {
-    fetcher.close();
-    stratus::show(infoLine_, "Error: cannot connect to server");
-    return L_CONNECT;
-  }
-  stratus::CityScan scan(marker, code, text);
-  stratus::show(infoLine_, "Reading data from server...");
-  const char* line;
-  std::size_t n;
-  while (fetcher.readLine(line, n) == L_OK) scan.feed(line, n);
-  fetcher.close();
+  LString progress;
+  progress.printf("Getting %s...", label.c_str());
+  int rc = stratus::readPage(infoLine_, *keeper_, url, progress,
+                             [&](WPageFetcher& fetcher) {
+                               stratus::CityScan scan(marker, code, text);
+                               const char* line;
+                               std::size_t n;
+                               while (fetcher.readLine(line, n) == L_OK)
+                                 scan.feed(line, n);
+                             });
+  if (rc != L_OK) return rc;
   stratus::endProgress(infoLine_);
   return text.isEmpty() ? L_INPUT : L_OK;
 }
