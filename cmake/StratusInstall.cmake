@@ -21,6 +21,10 @@ install(FILES ${PROJECT_BINARY_DIR}/stratusConfig.cmake
   ${PROJECT_BINARY_DIR}/stratusConfigVersion.cmake
   DESTINATION ${STRATUS_CMAKE_DIR})
 
+# The .pc file finds the prefix from its own place, so the package can be
+# installed anywhere (cmake --install --prefix DIR) and still be found.
+file(RELATIVE_PATH STRATUS_PC_TO_PREFIX
+  "${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig" "${CMAKE_INSTALL_PREFIX}")
 configure_file(cmake/stratus.pc.in ${PROJECT_BINARY_DIR}/stratus.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/stratus.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
