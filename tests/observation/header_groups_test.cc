@@ -1,13 +1,10 @@
-// The head groups: each parser takes its group from the front of the text,
-// or leaves the text as it was.
-#include <stdlib.h>
+// The head groups, each taken from the front of the text or left there.
 #include <time.h>
 
 #include <gtest/gtest.h>
 
 #include "stratus/foundation/result.h"
 
-#include "foundation/clock.h"
 #include "observation/parsers.h"
 #include "parse_cases.h"
 
@@ -15,42 +12,26 @@ namespace stratus {
 namespace {
 
 using stratus_test::expectCases;
-using stratus_test::join;
 
-// Purpose: type word on five characters, station of exactly four, whole
-// AUTO/COR only; a missing blank leaves text and values alone.
+// Type word on five characters, station of exactly four, whole AUTO/COR.
 TEST(HeaderGroups, TypeStationModifier) {
   expectCases({{"METAR KSFO 1", L_OK, "KSFO 1", "0"},
                {"SPECIKSFO 1", L_OK, "KSFO 1", "1"},
                {"  KSFO 1", L_OK, "KSFO 1", "2"}},
-              [](LString& t, std::string& v) {
-                ReportType type = kMetar;
-                int rc = parseReportType(t, type);
-                return v = join(type), rc;
-              });
+              parseReportType, kMetar);
   expectCases({{"KSFO  1", L_OK, "1", "KSFO"},
                {"KSF 1", L_FORMAT, "KSF 1", ""},
                {"KSFOX 1", L_FORMAT, "KSFOX 1", ""},
                {"KSFO", L_FORMAT, "KSFO", ""}},
-              [](LString& t, std::string& v) {
-                LString station;
-                int rc = parseStationId(t, station);
-                return v = station.str(), rc;
-              });
+              parseStationId, LString());
   expectCases({{"AUTO 1", L_OK, "1", "0"},
                {"COR AUTO 1", L_OK, "AUTO 1", "1"},
                {"AUTOX 1", L_OK, "AUTOX 1", "2"},
                {"AUTO", L_FORMAT, "AUTO", "3"}},
-              [](LString& t, std::string& v) {
-                auto modifier = static_cast<ReportModifier>(3);
-                int rc = parseReportModifier(t, modifier);
-                return v = join(modifier), rc;
-              });
+              parseReportModifier, static_cast<ReportModifier>(3));
 }
 
-// Purpose: wind in knots with VRB, gust and three-digit speeds; any next
-// group holding "V" is taken as variable directions; a missing blank behind
-// that group fails after the wind values were written.
+// Wind in knots; any next group holding "V" gives the variable directions.
 TEST(HeaderGroups, Wind) {
   expectCases(
       {{"27010G15KT 240V300 1 ", L_OK, "1 ", "270 10 15 240 300"},
@@ -63,33 +44,23 @@ TEST(HeaderGroups, Wind) {
        {"27010KT 10SM", L_FORMAT, "10SM", "270 10 0 -1 -1"},
        {"27005MPS 10SM ", L_FORMAT, "27005MPS 10SM ", "-1 -1 -1 -1 -1"},
        {"27010K T 10KT ", L_FORMAT, "27010K T 10KT ", "-1 -1 -1 -1 -1"}},
-      [](LString& t, std::string& v) {
-        int d = -1, s = -1, g = -1, from = -1, to = -1;
-        int rc = parseWind(t, d, s, g, from, to);
-        return v = join(d, s, g, from, to), rc;
-      });
+      parseWind, -1, -1, -1, -1, -1);
 }
 
-// Purpose: visibility in one group or two, kept as text; runway groups in
-// a row are passed over, those before a missing blank staying taken.
+// Visibility in one group or two; runway groups in a row passed over.
 TEST(HeaderGroups, VisibilityAndRunwayRanges) {
   expectCases({{"10SM FEW010 ", L_OK, "FEW010 ", "10SM"},
                {"1  1/2SM BR ", L_OK, "BR ", "1 1/2SM"},
                {"1 1/2SM", L_FORMAT, "1 1/2SM", ""},
                {"9999 FEW010 ", L_NOTFOUND, "9999 FEW010 ", ""}},
-              [](LString& t, std::string& v) {
-                LString visibility;
-                int rc = parseVisibility(t, visibility);
-                return v = visibility.str(), rc;
-              });
+              parseVisibility, LString());
   expectCases({{"R28L/2600FT R10/1200FT -RA ", L_OK, "-RA ", ""},
                {"RA R28L/2600FT ", L_OK, "RA R28L/2600FT ", ""},
                {"R28L/2600FT R10/1200FT", L_FORMAT, "R10/1200FT", ""}},
-              [](LString& t, std::string&) { return skipRunwayRanges(t); });
+              skipRunwayRanges);
 }
 
-// UTC seconds of a date by the C library: an oracle independent of the
-// decoder's date arithmetic.
+// UTC seconds of a date by the C library, not the decoder's arithmetic.
 long utc(int year, int month, int day, int hour, int minute) {
   struct tm tm = {};
   tm.tm_year = year - 1900;
@@ -100,12 +71,9 @@ long utc(int year, int month, int day, int hour, int minute) {
   return static_cast<long>(timegm(&tm));
 }
 
-// Purpose: the day goes into today's month, or the month before when it is
-// later than today's day (December of last year in January); fields carry
-// over; "today" is the local date, so at 20:00 on 28 February in UTC-10 a
-// day 1 is February's although UTC is already in March.
+// A day later than today's local day is last month's; fields carry over.
 TEST(HeaderGroups, ReportTimeRollover) {
-  const long mar15 = utc(2026, 3, 15, 12, 0), jan10 = utc(2026, 1, 10, 8, 0);
+  const long mar15 = utc(2026, 3, 15, 12, 0), mar1 = utc(2026, 3, 1, 6, 0);
   const struct {
     const char* tz;
     long now;
@@ -114,29 +82,23 @@ TEST(HeaderGroups, ReportTimeRollover) {
   } cases[] = {
       {"UTC", mar15, "151130Z", utc(2026, 3, 15, 11, 30)},
       {"UTC", mar15, "161130Z", utc(2026, 2, 16, 11, 30)},
-      {"UTC", mar15, "301130Z", utc(2026, 3, 2, 11, 30)},
-      {"UTC", mar15, "152460Z", utc(2026, 3, 16, 1, 0)},
-      {"UTC", jan10, "251200Z", utc(2025, 12, 25, 12, 0)},
-      {"UTC", jan10, "100000Z", utc(2026, 1, 10, 0, 0)},
+      {"UTC", mar15, "302460Z", utc(2026, 3, 3, 1, 0)},
+      {"UTC", utc(2026, 1, 10, 8, 0), "251200Z", utc(2025, 12, 25, 12, 0)},
       {"UTC", utc(2024, 3, 1, 0, 30), "292359Z", utc(2024, 2, 29, 23, 59)},
-      {"UTC", utc(2026, 3, 1, 6, 0), "010000Z", utc(2026, 3, 1, 0, 0)},
-      {"XST10", utc(2026, 3, 1, 6, 0), "010000Z", utc(2026, 2, 1, 0, 0)},
+      {"UTC", mar1, "010000Z", utc(2026, 3, 1, 0, 0)},
+      // 20:00 on 28 February in UTC-10, though UTC is in March already.
+      {"XST10", mar1, "010000Z", utc(2026, 2, 1, 0, 0)},
       {"UTC", mar15, "1217533Z", -1},
       {"UTC", mar15, "1217532", -1},
   };
   for (const auto& c : cases) {
-    setenv("TZ", c.tz, 1);
-    zoneChanged();
-    pinClock(c.now);
+    stratus_test::PinnedClock clock(c.tz, c.now);
     LString text = LString(c.group) + " X";
     LCTime time(-1L, LTime::UTC);
     int rc = parseReportTime(text, time);
     EXPECT_EQ(time.GetCalendarTime(), c.expected) << c.group << " in " << c.tz;
     EXPECT_EQ(text == "X", rc == L_OK) << c.group;
   }
-  unpinClock();
-  unsetenv("TZ");
-  zoneChanged();
 }
 
 }  // namespace

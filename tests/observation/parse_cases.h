@@ -1,14 +1,19 @@
-// Table-driven checks of the decoder's group parsers: a text in; the result
-// code, the text left behind and the out-values (joined as text) out.
+// Table-driven checks of the group parsers: text in; code, rest, values out.
 #ifndef STRATUS_TESTS_OBSERVATION_PARSE_CASES_H_
 #define STRATUS_TESTS_OBSERVATION_PARSE_CASES_H_
 
+#include <stdlib.h>
+
+#include <iomanip>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
 #include "stratus/foundation/string.h"
+
+#include "foundation/clock.h"
 
 namespace stratus_test {
 
@@ -19,26 +24,50 @@ struct ParseCase {
   const char* values;
 };
 
-// The values separated by blanks.
+inline std::string shown(const LString& text) { return text.str(); }
+template <typename T>
+const T& shown(const T& value) {
+  return value;
+}
+
+// The values separated by blanks; floats with 8 digits, showing precision.
 template <typename... T>
 std::string join(const T&... values) {
   std::ostringstream out;
-  const char* separator = "";
-  ((out << separator << values, separator = " "), ...);
+  out << std::setprecision(8);
+  [[maybe_unused]] const char* separator = "";
+  ((out << separator << shown(values), separator = " "), ...);
   return out.str();
 }
 
-// Runs parse(text, values) on every case; each failure names its input.
-template <size_t N, typename Parse>
-void expectCases(const ParseCase (&cases)[N], Parse parse) {
+// Runs parse(text, outs...) on every case, the outs starting as `init`.
+template <size_t N, typename Parse, typename... Out>
+void expectCases(const ParseCase (&cases)[N], Parse parse, Out... init) {
   for (const ParseCase& c : cases) {
     LString text(c.input);
-    std::string values;
-    EXPECT_EQ(parse(text, values), c.rc) << '"' << c.input << '"';
+    std::tuple<Out...> outs(init...);
+    int rc = std::apply([&](Out&... out) { return parse(text, out...); }, outs);
+    EXPECT_EQ(rc, c.rc) << '"' << c.input << '"';
     EXPECT_STREQ(text, c.rest) << '"' << c.input << '"';
-    EXPECT_EQ(values, c.values) << '"' << c.input << '"';
+    EXPECT_EQ(std::apply(join<Out...>, outs), c.values)
+        << '"' << c.input << '"';
   }
 }
+
+// The clock pinned at `now` (UTC seconds) in zone `tz` while it lives.
+class PinnedClock {
+ public:
+  PinnedClock(const char* tz, long now) {
+    setenv("TZ", tz, 1);
+    stratus::zoneChanged();
+    stratus::pinClock(now);
+  }
+  ~PinnedClock() {
+    stratus::unpinClock();
+    unsetenv("TZ");
+    stratus::zoneChanged();
+  }
+};
 
 }  // namespace stratus_test
 
