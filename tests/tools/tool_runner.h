@@ -1,6 +1,6 @@
-// Runs the real tools for end-to-end tests: `stratus` as a child process
-// with its own environment, standard input and captured output, and
-// `stratus-sample-server` in the background on a free loopback port.
+// Runs the real tools for end-to-end tests: a program as a child process with
+// its own environment, standard input and captured output, and the sample
+// server in the background on a loopback port.
 #ifndef STRATUS_TESTS_TOOLS_TOOL_RUNNER_H_
 #define STRATUS_TESTS_TOOLS_TOOL_RUNNER_H_
 
@@ -11,56 +11,39 @@
 
 namespace stratus_test {
 
-// Paths of the built programs and of the source tree.
-std::string stratusPath();
-std::string sampleServerPath();
-std::string sourcePath(const std::string& relative);
+inline const std::string kSamplePages =
+    std::string(STRATUS_SOURCE_DIR) + "/tools/sample_pages";
 
 struct RunResult {
-  int status = -1;  // exit status, or 128 + signal number
-  std::string out;  // standard output
-  std::string err;  // standard error
+  int status = -1;       // exit status, or 128 + signal number
+  std::string out, err;  // standard output and standard error
 };
 
-struct RunOptions {
-  std::vector<std::string> env;   // "NAME=value"; nothing else is inherited
-  std::string input;              // standard input
-  bool stderrOnTerminal = false;  // standard error on a pseudo-terminal
-};
+// Runs `args` (args[0] is the program) to its end with `env` ("NAME=value")
+// as its whole environment; standard error goes to a pseudo-terminal when
+// `errOnTerminal`.
+RunResult runProgram(std::vector<std::string> args,
+                     std::vector<std::string> env, const std::string& input,
+                     bool errOnTerminal);
 
-// Runs `args` (args[0] is the program) to its end, at most 60 s.
-RunResult runProgram(const std::vector<std::string>& args,
-                     const RunOptions& options);
-
-// The sample server, started on 127.0.0.1 with a port the system picks and
-// stopped (SIGTERM) at destruction.
-class SampleServer {
- public:
-  // Serves `root`; check started() before use.
+// The sample server serving `root` on 127.0.0.1:`port` (0: a port the
+// system picks) until stop() or its destruction.
+struct SampleServer {
   explicit SampleServer(const std::string& root, int port = 0);
-  ~SampleServer();
+  ~SampleServer() { stop(); }
   SampleServer(const SampleServer&) = delete;
   SampleServer& operator=(const SampleServer&) = delete;
-
-  bool started() const { return port_ > 0; }
-  int port() const { return port_; }
-  // "http://127.0.0.1:<port>/"
-  std::string url() const;
-  // The first line the server printed (or what it wrote before failing).
-  const std::string& banner() const { return banner_; }
-  // Sends SIGTERM and returns the exit status; for a server that failed to
-  // start, the status it ended with.
+  // Sends SIGTERM to a started server; returns the status it ended with.
   int stop();
+  std::string url() const {
+    return "http://127.0.0.1:" + std::to_string(port) + "/";
+  }
 
- private:
-  pid_t pid_ = -1;
-  int port_ = 0;
-  int failedStatus_ = -1;
-  std::string banner_;
+  pid_t pid = -1;
+  int port = 0;  // 0 when it did not start
+  int status = -1;
+  std::string banner;  // its first line: its address, or why it failed
 };
-
-// A loopback port on which nothing listens (bound, then released).
-int closedPort();
 
 }  // namespace stratus_test
 
