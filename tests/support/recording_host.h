@@ -30,36 +30,27 @@ class RecordingKeeper : public LKeeper {
  public:
   bool isPresent(const LString& section, const LString& key,
                  int flags) override {
-    note("isPresent", section, key, "", flags);
-    return values_.count(slot(section, key)) > 0;
+    return note("isPresent", section, key, "", flags) != nullptr;
   }
   int readInt(const LString& section, const LString& key, int& value,
               int flags) override {
-    note("readInt", section, key, "", flags);
-    auto it = values_.find(slot(section, key));
-    if (it == values_.end()) return 1;
-    value = std::stoi(it->second);
-    return 0;
+    const std::string* stored = note("readInt", section, key, "", flags);
+    if (stored != nullptr) value = std::stoi(*stored);
+    return stored != nullptr ? 0 : 1;
   }
   int readString(const LString& section, const LString& key, LString& value,
                  int flags) override {
-    note("readString", section, key, "", flags);
-    auto it = values_.find(slot(section, key));
-    if (it == values_.end()) return 1;
-    value = it->second.c_str();
-    return 0;
+    const std::string* stored = note("readString", section, key, "", flags);
+    if (stored != nullptr) value = stored->c_str();
+    return stored != nullptr ? 0 : 1;
   }
   int storeInt(const LString& section, const LString& key, int value,
                int flags) override {
-    note("storeInt", section, key, " " + std::to_string(value), flags);
-    values_[slot(section, key)] = std::to_string(value);
-    return 0;
+    return store("storeInt", section, key, std::to_string(value), flags);
   }
   int storeString(const LString& section, const LString& key,
                   const LString& value, int flags) override {
-    note("storeString", section, key, " " + value.str(), flags);
-    values_[slot(section, key)] = value.str();
-    return 0;
+    return store("storeString", section, key, value.str(), flags);
   }
 
   // Sets a value without recording a call.
@@ -67,29 +58,28 @@ class RecordingKeeper : public LKeeper {
            const std::string& section = "Internet") {
     values_[{section, key}] = value;
   }
-  // The stored value; "<absent>" when there is none.
-  std::string get(const std::string& key,
-                  const std::string& section = "Internet") const {
-    auto it = values_.find({section, key});
-    return it == values_.end() ? "<absent>" : it->second;
-  }
 
   std::vector<std::string> calls;
   std::vector<int> flags;
 
  private:
-  using Slot = std::pair<std::string, std::string>;
-  static Slot slot(const LString& section, const LString& key) {
-    return {section.str(), key.str()};
-  }
-  void note(const char* op, const LString& section, const LString& key,
-            const std::string& value, int f) {
+  // Records the call; returns the stored value, nullptr when there is none.
+  const std::string* note(const char* op, const LString& section,
+                          const LString& key, const std::string& value, int f) {
     calls.push_back(std::string(op) + " " + section.str() + " " + key.str() +
                     value);
     flags.push_back(f);
+    auto it = values_.find({section.str(), key.str()});
+    return it == values_.end() ? nullptr : &it->second;
+  }
+  int store(const char* op, const LString& section, const LString& key,
+            const std::string& value, int f) {
+    note(op, section, key, " " + value, f);
+    values_[{section.str(), key.str()}] = value;
+    return 0;
   }
 
-  std::map<Slot, std::string> values_;
+  std::map<std::pair<std::string, std::string>, std::string> values_;
 };
 
 }  // namespace stratus_test

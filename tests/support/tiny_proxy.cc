@@ -40,71 +40,50 @@ std::string TinyProxy::program() {
 }
 
 bool TinyProxy::start() {
-  if (program().empty()) return false;
+  std::string exe = program();
   // The free port is found by binding and releasing it, so another process
   // may take it first: try a few.
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    if (startOnce()) return true;
+  for (int attempt = 0; attempt < 3 && !exe.empty(); ++attempt) {
+    port_ = closedPort();
+    std::string conf = dir_.write(
+        "tinyproxy.conf",
+        "Port " + std::to_string(port_) +
+            "\nListen 127.0.0.1\nAllow 127.0.0.1\nTimeout 10\nLogFile \"" +
+            dir_.file("tinyproxy.log") + "\"\nMaxClients 20\nViaProxyName \"" +
+            viaName() + "\"\n");
+    pid_ = fork();
+    if (pid_ < 0) return false;
+    if (pid_ == 0) {
+      execl(exe.c_str(), exe.c_str(), "-d", "-c", conf.c_str(),
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    int status;
+    bool up = false;
+    while (pid_ > 0 && !(up = accepts(port_)) &&
+           std::chrono::steady_clock::now() < deadline) {
+      // A proxy that gave up (its port taken) is reaped here.
+      if (waitpid(pid_, &status, WNOHANG) == pid_) pid_ = -1;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (up) return true;
+    stop();
   }
   return false;
 }
 
-bool TinyProxy::startOnce() {
-  std::string exe = program();
-  port_ = closedPort();
-  std::string conf = dir_.write(
-      "tinyproxy.conf", "Port " + std::to_string(port_) +
-                            "\nListen 127.0.0.1\nAllow 127.0.0.1\nTimeout 10\n"
-                            "LogFile \"" +
-                            dir_.file("tinyproxy.log") +
-                            "\"\nLogLevel Info\nMaxClients 20\n"
-                            "ViaProxyName \"" +
-                            viaName() + "\"\n");
-  pid_ = fork();
-  if (pid_ < 0) return false;
-  if (pid_ == 0) {
-    execl(exe.c_str(), exe.c_str(), "-d", "-c", conf.c_str(),
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!accepts(port_)) {
-    int status;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      pid_ = -1;  // it gave up (port taken, bad configuration)
-      return false;
-    }
-    if (std::chrono::steady_clock::now() > deadline) {
-      stop();
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
-
 void TinyProxy::stop() {
   if (pid_ <= 0) return;
-  kill(pid_, SIGTERM);
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
   int status;
-  while (waitpid(pid_, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, &status, 0);
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  // Nothing of the proxy outlives the test, so it need not end gracefully.
+  kill(pid_, SIGKILL);
+  waitpid(pid_, &status, 0);
   pid_ = -1;
 }
 
 std::string TinyProxy::location() const {
   return "127.0.0.1:" + std::to_string(port_);
-}
-
-std::string TinyProxy::log() const {
-  return readFile(dir_.file("tinyproxy.log"));
 }
 
 }  // namespace stratus_test

@@ -27,17 +27,12 @@ class TinyProxy {
   bool start();
   void stop();
 
-  int port() const { return port_; }
   // "127.0.0.1:<port>", as a proxy location.
   std::string location() const;
-  // The proxy's log so far.
-  std::string log() const;
   // The name the proxy puts into the Via header of forwarded requests.
   static const char* viaName() { return "stratus-test-proxy"; }
 
  private:
-  bool startOnce();
-
   TempDir dir_;
   pid_t pid_ = -1;
   int port_ = 0;
