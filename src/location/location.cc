@@ -1,7 +1,7 @@
-// The location records. Assignments and setters copy the texts into locals
-// first and move them in last, so an allocation failure (LEx L_MEM) leaves
-// the target as it was; the database relies on this to write out-arguments
-// only on success.
+// The location records. Assignments and setters build the new record first
+// and move it in last, so an allocation failure (LEx L_MEM) leaves the target
+// as it was; the database relies on this to write out-arguments only on
+// success.
 #include "stratus/location/location.h"
 
 #include <utility>
@@ -13,11 +13,7 @@ WCountry::WCountry(unsigned id, const LString& name, const LString& data)
     : id_(id), name_(name), data_(data) {}
 WCountry::WCountry(const WCountry& other) = default;
 WCountry& WCountry::operator=(const WCountry& other) {
-  LString name(other.name_);
-  LString data(other.data_);
-  id_ = other.id_;
-  name_ = std::move(name);
-  data_ = std::move(data);
+  *this = WCountry(other);
   return *this;
 }
 WCountry::WCountry(WCountry&& other) noexcept = default;
@@ -30,7 +26,7 @@ WState::WState(unsigned id, unsigned countryId, const LString& name,
     : id_(id), countryId_(countryId), name_(name), data_(data) {}
 WState::WState(const WState& other) = default;
 WState& WState::operator=(const WState& other) {
-  setData(other.id_, other.countryId_, other.name_, other.data_);
+  *this = WState(other);
   return *this;
 }
 WState::WState(WState&& other) noexcept = default;
@@ -39,12 +35,7 @@ WState::~WState() = default;
 
 void WState::setData(unsigned id, unsigned countryId, const LString& name,
                      const LString& data) {
-  LString newName(name);
-  LString newData(data);
-  id_ = id;
-  countryId_ = countryId;
-  name_ = std::move(newName);
-  data_ = std::move(newData);
+  *this = WState(id, countryId, name, data);
 }
 
 WArea::WArea() : id_(0), countryId_(0), stateId_(0) {}
@@ -57,13 +48,7 @@ WArea::WArea(unsigned id, unsigned countryId, unsigned stateId,
       data_(data) {}
 WArea::WArea(const WArea& other) = default;
 WArea& WArea::operator=(const WArea& other) {
-  LString name(other.name_);
-  LString data(other.data_);
-  id_ = other.id_;
-  countryId_ = other.countryId_;
-  stateId_ = other.stateId_;
-  name_ = std::move(name);
-  data_ = std::move(data);
+  *this = WArea(other);
   return *this;
 }
 WArea::WArea(WArea&& other) noexcept = default;
@@ -80,8 +65,7 @@ WCity::WCity(unsigned id, unsigned countryId, unsigned stateId,
       data_(data) {}
 WCity::WCity(const WCity& other) = default;
 WCity& WCity::operator=(const WCity& other) {
-  setCity(other.id_, other.countryId_, other.stateId_, other.name_,
-          other.data_);
+  *this = WCity(other);
   return *this;
 }
 WCity::WCity(WCity&& other) noexcept = default;
@@ -90,13 +74,7 @@ WCity::~WCity() = default;
 
 void WCity::setCity(unsigned id, unsigned countryId, unsigned stateId,
                     const LString& name, const LString& data) {
-  LString newName(name);
-  LString newData(data);
-  id_ = id;
-  countryId_ = countryId;
-  stateId_ = stateId;
-  name_ = std::move(newName);
-  data_ = std::move(newData);
+  *this = WCity(id, countryId, stateId, name, data);
 }
 
 int WCity::getDataToken(const LString& key, LString& value) const {
