@@ -20,6 +20,7 @@
 #include <climits>
 #include <cstring>
 
+#include "stratus/foundation/result.h"
 #include "stratus/foundation/string.h"
 
 namespace stratus {
@@ -100,6 +101,35 @@ inline int clampToInt(long value) {
   if (value > INT_MAX) return INT_MAX;
   if (value < INT_MIN) return INT_MIN;
   return static_cast<int>(value);
+}
+
+// Takes groups from the front of `text` while `take(start, end)` accepts
+// the group [start, end): the loop of the parsers that pass over a run of
+// groups of one kind. Returns L_OK at the first group refused, which stays
+// in the text, and L_FORMAT when the text runs out of blanks. Either way, and
+// also when `take` throws, the groups accepted so far are cut off together.
+template <typename Take>
+int takeGroups(LString& text, Take take) {
+  int pos = 0;  // start of the next group; the groups before it are taken
+  for (;;) {
+    int end = blankFrom(text, pos);
+    if (end < 0) {
+      text.cutLeft(pos);
+      return L_FORMAT;
+    }
+    bool taken;
+    try {
+      taken = take(pos, end);
+    } catch (...) {
+      text.cutLeft(pos);
+      throw;
+    }
+    if (!taken) {
+      text.cutLeft(pos);
+      return L_OK;
+    }
+    pos = skipBlanks(text, end);
+  }
 }
 
 // The blank-separated tokens of a text, read in place: the tokens an

@@ -154,24 +154,10 @@ int parseVisibility(LString& text, LString& visibility) {
 
 // (R.../...)* — passed over, nothing kept.
 int skipRunwayRanges(LString& text) {
-  int pos = 0;  // start of the next group; the groups before it are taken
-  int rc;
-  for (;;) {
-    int end = blankFrom(text, pos);
-    if (end < 0) {
-      // The first group decides whether the text has a next group at all.
-      rc = L_FORMAT;
-      break;
-    }
-    if (end == pos || text[pos] != 'R' ||
-        findChar(text, pos, end - pos, '/') < 0) {
-      rc = L_OK;
-      break;
-    }
-    pos = skipBlanks(text, end);
-  }
-  text.cutLeft(pos);
-  return rc;
+  return takeGroups(text, [&](int start, int end) {
+    return end > start && text[start] == 'R' &&
+           findChar(text, start, end - start, '/') >= 0;
+  });
 }
 
 }  // namespace stratus

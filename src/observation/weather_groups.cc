@@ -94,33 +94,16 @@ int parsePresentWeather(LString& text, WeatherIntensity& intensity,
 
 // ((SKC|CLR)|(FEW|SCT|BKN|OVC|VV)...hhh)* — one layer per group.
 int parseSkyCondition(LString& text, LVector<SkyLayer>& layers) {
-  int pos = 0;  // start of the next group; the groups before it are taken
-  int rc;
-  for (;;) {
-    int end = blankFrom(text, pos);
-    if (end < 0) {
-      rc = L_FORMAT;
-      break;
-    }
-    int cover = coverAt(text, pos);
-    if (cover < 0) {
-      rc = L_OK;
-      break;
-    }
-    SkyLayer layer = layerOf(text, pos, end, static_cast<SkyCover>(cover));
-    // A layer whose vector cannot grow is not taken: the groups before it
+  return takeGroups(text, [&](int start, int end) {
+    int cover = coverAt(text, start);
+    if (cover < 0) return false;
+    SkyLayer layer = layerOf(text, start, end, static_cast<SkyCover>(cover));
+    // A layer whose vector cannot grow is not taken; the groups before it
     // are cut off before the exception leaves.
-    try {
-      layers.resize(layers.getSize() + 1);
-    } catch (...) {
-      text.cutLeft(pos);
-      throw;
-    }
+    layers.resize(layers.getSize() + 1);
     layers[layers.getSize() - 1] = layer;
-    pos = skipBlanks(text, end);
-  }
-  text.cutLeft(pos);
-  return rc;
+    return true;
+  });
 }
 
 }  // namespace stratus
