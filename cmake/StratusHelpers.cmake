@@ -17,12 +17,7 @@ set(STRATUS_DEPS_reader foundation weather location observation)
 
 # Declares the object library of one subsystem from its sources.
 function(stratus_subsystem name)
-  set(sources ${ARGN})
-  if(NOT sources)  # a subsystem not written yet
-    file(WRITE ${PROJECT_BINARY_DIR}/empty_${name}.cc "")
-    set(sources ${PROJECT_BINARY_DIR}/empty_${name}.cc)
-  endif()
-  add_library(stratus_${name} OBJECT ${sources})
+  add_library(stratus_${name} OBJECT ${ARGN})
   target_include_directories(stratus_${name}
     PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
            $<BUILD_INTERFACE:${PROJECT_BINARY_DIR}/include>
@@ -33,7 +28,8 @@ endfunction()
 
 # Links `target` straight to the objects of the named subsystems and of
 # everything they build on, so that internal units are reachable from tests
-# and a test builds only what it needs.
+# and a test builds only what it needs. A subsystem's own libraries (libcurl
+# for the reader) come with its object library.
 function(stratus_use target)
   set(all "")
   foreach(name ${ARGN})
@@ -44,7 +40,4 @@ function(stratus_use target)
     target_link_libraries(${target} PRIVATE stratus_${name})
   endforeach()
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src)
-  if("reader" IN_LIST all)
-    target_link_libraries(${target} PRIVATE PkgConfig::CURL)
-  endif()
 endfunction()

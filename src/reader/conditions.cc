@@ -4,9 +4,9 @@
 #include "stratus/observation/observation.h"
 #include "stratus/reader/reader.h"
 
-#include "reader/host.h"
 #include "reader/page_read.h"
 #include "reader/report_scan.h"
+#include "reader/settings.h"
 
 namespace {
 

@@ -27,6 +27,7 @@
 
 #include <string>
 
+#include "stratus/foundation/result.h"
 #include "stratus/foundation/string.h"
 
 #include "reader/line_buffer.h"
@@ -75,7 +76,7 @@ class WPageFetcher {
   // inside the fetcher, valid until the next call of readLine or close.
   int readLine(const char*& data, std::size_t& n) {
     if (open_ && request_ != nullptr && lines_.take(data, n, done_)) {
-      return 0;  // L_OK, the common case, inline
+      return L_OK;  // the common case, inline
     }
     return waitForLine(data, n);
   }

@@ -8,8 +8,8 @@
 #include "stratus/foundation/result.h"
 #include "stratus/foundation/string.h"
 
-#include "reader/host.h"
 #include "reader/page_fetcher.h"
+#include "reader/settings.h"
 
 namespace stratus {
 

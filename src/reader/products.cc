@@ -7,7 +7,7 @@
 #include "stratus/foundation/result.h"
 #include "stratus/reader/reader.h"
 
-#include "reader/host.h"
+#include "reader/settings.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include "stratus/foundation/result.h"
 
-#include "reader/host.h"
 #include "reader/page_read.h"
 #include "reader/section_scan.h"
+#include "reader/settings.h"
 
 const LString WReader::ZONE_END_STRING = stratus::kZoneEndStrings[0];
 const LString WReader::ZONE_END_STRING2 = stratus::kZoneEndStrings[1];

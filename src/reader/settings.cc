@@ -1,4 +1,4 @@
-#include "reader/host.h"
+#include "reader/settings.h"
 
 namespace stratus {
 

@@ -1,8 +1,8 @@
-// The reader's side of the host interfaces: the settings it reads from the
-// keeper (names, defaults, the proxy settings of every page fetch) and the
-// status line it writes to.
-#ifndef STRATUS_READER_HOST_H_
-#define STRATUS_READER_HOST_H_
+// The reader's settings: the keys it reads from the host's keeper, their
+// defaults and the proxy settings of every page fetch; and the status-line
+// helpers that tolerate a host without a status line.
+#ifndef STRATUS_READER_SETTINGS_H_
+#define STRATUS_READER_SETTINGS_H_
 
 #include "stratus/foundation/host.h"
 #include "stratus/foundation/string.h"
@@ -47,4 +47,4 @@ inline void endProgress(LInfoLine* infoLine) {
 
 }  // namespace stratus
 
-#endif  // STRATUS_READER_HOST_H_
+#endif  // STRATUS_READER_SETTINGS_H_
