@@ -9,27 +9,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "text.h"
+
 namespace stratus_cli {
 
 namespace {
-
-std::string trim(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return "";
-  size_t e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
-}
-
-bool sameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x += 'a' - 'A';
-    if (y >= 'A' && y <= 'Z') y += 'a' - 'A';
-    if (x != y) return false;
-  }
-  return true;
-}
 
 std::string systemError(const std::string& what, const std::string& path) {
   return what + " " + path + ": " + std::strerror(errno);
@@ -113,8 +97,8 @@ bool IniFile::parse(const std::string& text, Error& error) {
       }
       for (const Line& earlier : lines) {
         if (earlier.kind == Kind::kEntry &&
-            sameName(earlier.section, section) &&
-            sameName(earlier.key, line.key)) {
+            sameNameIgnoringCase(earlier.section, section) &&
+            sameNameIgnoringCase(earlier.key, line.key)) {
           error = {number,
                    "\"" + line.key + "\" is set twice in [" + section + "]"};
           return false;
@@ -133,8 +117,8 @@ bool IniFile::parse(const std::string& text, Error& error) {
 int IniFile::find(const std::string& section, const std::string& key) const {
   for (size_t i = 0; i < lines_.size(); ++i) {
     const Line& l = lines_[i];
-    if (l.kind == Kind::kEntry && sameName(l.section, section) &&
-        sameName(l.key, key))
+    if (l.kind == Kind::kEntry && sameNameIgnoringCase(l.section, section) &&
+        sameNameIgnoringCase(l.key, key))
       return static_cast<int>(i);
   }
   return -1;
@@ -154,7 +138,7 @@ std::vector<std::pair<std::string, std::string>> IniFile::entries(
     const std::string& section) const {
   std::vector<std::pair<std::string, std::string>> out;
   for (const Line& l : lines_) {
-    if (l.kind == Kind::kEntry && sameName(l.section, section))
+    if (l.kind == Kind::kEntry && sameNameIgnoringCase(l.section, section))
       out.emplace_back(l.key, l.value);
   }
   return out;
@@ -182,7 +166,7 @@ void IniFile::set(const std::string& section, const std::string& key,
   int after = -1;
   for (size_t j = 0; j < lines_.size(); ++j) {
     const Line& l = lines_[j];
-    if (l.kind != Kind::kOther && sameName(l.section, section)) {
+    if (l.kind != Kind::kOther && sameNameIgnoringCase(l.section, section)) {
       after = static_cast<int>(j);
       entry.section = l.section;
     }

@@ -3,25 +3,14 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "text.h"
+
 namespace stratus_cli {
 
 namespace {
 
 // Every state and city of the data set belongs to this country.
 constexpr unsigned kUnitedStates = 1;
-
-std::string trim(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return "";
-  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
-
-std::string upperAscii(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return s;
-}
 
 std::string dataToken(const WCity& city, const char* key) {
   LString value;
@@ -53,14 +42,6 @@ bool parseId(const std::string& text, unsigned& id) {
 
 }  // namespace
 
-std::string lowerAscii(const std::string& s) {
-  std::string out = s;
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
 std::string CityRow::label() const { return name + ", " + upperAscii(state); }
 
 nlohmann::json CityRow::json() const {
@@ -90,7 +71,7 @@ PlaceFinder::Result PlaceFinder::findState(const std::string& text,
   if (r != Result::kFound) return r;
   std::string wanted = lowerAscii(trim(text));
   for (const StateRow& s : all) {
-    if (lowerAscii(s.short_) == wanted || lowerAscii(s.name) == wanted) {
+    if (lowerAscii(s.shortName) == wanted || lowerAscii(s.name) == wanted) {
       out = s;
       return Result::kFound;
     }
@@ -107,7 +88,7 @@ PlaceFinder::Result PlaceFinder::citiesOf(const StateRow& state,
     return Result::kNoData;
   }
   WCity city;
-  while (db.getNextCity(city) == 0) out.push_back(rowOf(city, state.short_));
+  while (db.getNextCity(city) == 0) out.push_back(rowOf(city, state.shortName));
   db.closeCityIterator();
   return Result::kFound;
 }

@@ -22,8 +22,8 @@ namespace stratus_cli {
 
 struct StateRow {
   unsigned id = 0;
-  std::string name;    // "Massachusetts"
-  std::string short_;  // "ma"
+  std::string name;       // "Massachusetts"
+  std::string shortName;  // "ma"
 };
 
 struct CityRow {
@@ -66,9 +66,6 @@ class PlaceFinder {
                 std::vector<CityRow>& matches);
   Result locate(const CityRow& city, WLocation& location);
 };
-
-// Lower-cases ASCII letters; other bytes are kept.
-std::string lowerAscii(const std::string& s);
 
 }  // namespace stratus_cli
 

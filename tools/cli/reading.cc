@@ -206,10 +206,6 @@ nlohmann::json readingJson(const Reading& r, const Units& units) {
   return j;
 }
 
-std::string jsonText(const nlohmann::json& j) {
-  return j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
-}
-
 std::string localTimeText(long calendarTime) {
   LCTime t(calendarTime, LTime::Local);
   char buf[80];

@@ -58,10 +58,6 @@ void printReading(std::ostream& out, const Reading& reading,
 // null for a value not present.
 nlohmann::json readingJson(const Reading& reading, const Units& units);
 
-// `j` as indented JSON text with a final line end. Bytes that are not
-// UTF-8 (a page in another encoding) become U+FFFD instead of failing.
-std::string jsonText(const nlohmann::json& j);
-
 // "2026-03-12 09:54 EDT": the time in the machine's local zone.
 std::string localTimeText(long calendarTime);
 // "2026-03-12T09:54:00-04:00": the same in ISO 8601 form.
