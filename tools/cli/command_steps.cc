@@ -1,4 +1,4 @@
-#include "session.h"
+#include "command_steps.h"
 
 #include <vector>
 

@@ -1,8 +1,8 @@
 // Steps that several commands share: opening the location data, loading
 // the settings and resolving a PLACE, each reporting its own failure on the
 // status line and giving the exit status.
-#ifndef STRATUS_TOOLS_CLI_SESSION_H_
-#define STRATUS_TOOLS_CLI_SESSION_H_
+#ifndef STRATUS_TOOLS_CLI_COMMAND_STEPS_H_
+#define STRATUS_TOOLS_CLI_COMMAND_STEPS_H_
 
 #include <string>
 
@@ -43,4 +43,4 @@ int resolvePlace(Context& ctx, const std::string& place, WLocation& location,
 
 }  // namespace stratus_cli
 
-#endif  // STRATUS_TOOLS_CLI_SESSION_H_
+#endif  // STRATUS_TOOLS_CLI_COMMAND_STEPS_H_

@@ -1,19 +1,28 @@
-// The commands of the `stratus` host. Each returns the process's exit
-// status; data goes to Context::out, messages to the status line.
+// The commands of the `stratus` host. Each command registers itself on the
+// program's CLI::App with its options; when the command line names it, its
+// callback leaves the work to run in Context::action, which returns the
+// process's exit status. Data goes to Context::out, messages to the status
+// line.
 #ifndef STRATUS_TOOLS_CLI_COMMANDS_H_
 #define STRATUS_TOOLS_CLI_COMMANDS_H_
 
+#include <functional>
 #include <istream>
 #include <ostream>
 #include <string>
-#include <vector>
 
 #include "console_info_line.h"
 #include "reading.h"
+#include "text.h"
+
+namespace CLI {
+class App;
+}
 
 namespace stratus_cli {
 
-// Exit statuses (the values of sysexits.h where one fits).
+// Exit statuses (the values of sysexits.h where one fits). What each means
+// is in exitStatusHelp(), built from one table.
 constexpr int kExitOk = 0;
 constexpr int kExitNotFound = 1;      // nothing found, no matching place
 constexpr int kExitUsage = 64;        // bad command line, ambiguous place
@@ -24,6 +33,9 @@ constexpr int kExitCantWrite = 73;    // the settings file cannot be written
 constexpr int kExitUnavailable = 75;  // page not available
 constexpr int kExitConfig = 78;       // bad settings file
 
+// "Exit status: 0 success; 1 nothing found; ..." for --help.
+std::string exitStatusHelp();
+
 struct Context {
   bool json = false;
   Units units;
@@ -31,24 +43,29 @@ struct Context {
   std::string settingsPath;  // the settings file
   ConsoleInfoLine* status = nullptr;
   std::ostream* out = nullptr;
+  std::istream* in = nullptr;
+  // Set by the callback of the command that the command line named.
+  std::function<int()> action;
 };
+
+// Each adds one command (or a group of commands) to `app`. `ctx` must
+// outlive `app`; it is filled in by the program before the action runs.
+void addPlacesCommand(CLI::App& app, Context& ctx);
+void addNowCommand(CLI::App& app, Context& ctx);
+void addProductCommands(CLI::App& app, Context& ctx);
+void addDecodeCommand(CLI::App& app, Context& ctx);
+void addConfigCommand(CLI::App& app, Context& ctx);
 
 // `stratus places [TEXT] [--state ST]`
 int runPlaces(Context& ctx, const std::string& text, const std::string& state);
 // `stratus now PLACE`
 int runNow(Context& ctx, const std::string& place);
-// `stratus <product> PLACE`; `product` is one of productNames().
+// `stratus <product> PLACE`; `product` is a product's command name.
 int runProduct(Context& ctx, const std::string& product,
                const std::string& place);
-// The seven product commands with a line of help each, in display order.
-struct ProductName {
-  const char* command;
-  const char* help;
-};
-const std::vector<ProductName>& productNames();
-// `stratus decode [REPORT | -]`: `report` empty or "-" reads standard
-// input, one report per line.
-int runDecode(Context& ctx, const std::string& report, std::istream& in);
+// `stratus decode [REPORT | -]`: `report` empty or "-" reads ctx.in, one
+// report per line.
+int runDecode(Context& ctx, const std::string& report);
 // `stratus config list|get|set|path`
 int runConfigList(Context& ctx);
 int runConfigGet(Context& ctx, const std::string& key);

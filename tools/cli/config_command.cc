@@ -1,11 +1,13 @@
 // `stratus config`: the settings file, shown with the library's defaults
 // filled in, and changed one key at a time.
+#include <CLI/CLI.hpp>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "command_steps.h"
 #include "commands.h"
 #include "ini_keeper.h"
-#include "session.h"
 #include "settings.h"
 
 namespace stratus_cli {
@@ -95,7 +97,7 @@ int runConfigGet(Context& ctx, const std::string& key) {
   IniFile file;
   if (int rc = loadSettingsFile(ctx, file)) return rc;
   for (const Entry& e : effectiveSettings(file)) {
-    if (lowerAscii(e.key) != lowerAscii(key)) continue;
+    if (!sameNameIgnoringCase(e.key, key)) continue;
     if (ctx.json) {
       nlohmann::json j{{"key", e.key},
                        {"value", valueJson(e.key, e.value)},
@@ -143,6 +145,33 @@ int runConfigSet(Context& ctx, const std::string& key,
     *ctx.out << jsonText(j);
   }
   return kExitOk;
+}
+
+void addConfigCommand(CLI::App& app, Context& ctx) {
+  struct Options {
+    std::string key, value;
+  };
+  auto opts = std::make_shared<Options>();
+  CLI::App* config = app.add_subcommand("config", "Show or change settings");
+  config->require_subcommand(1);
+  auto add = [&](const char* name, const char* help, std::function<int()> run) {
+    CLI::App* sub = config->add_subcommand(name, help);
+    sub->callback([&ctx, run] { ctx.action = run; });
+    return sub;
+  };
+  add("list", "Every setting, defaults included",
+      [&ctx] { return runConfigList(ctx); });
+  add("get", "One setting's value",
+      [&ctx, opts] { return runConfigGet(ctx, opts->key); })
+      ->add_option("key", opts->key, "The setting")
+      ->required();
+  CLI::App* set =
+      add("set", "Change a setting in the settings file",
+          [&ctx, opts] { return runConfigSet(ctx, opts->key, opts->value); });
+  set->add_option("key", opts->key, "The setting")->required();
+  set->add_option("value", opts->value, "Its new value")->required();
+  add("path", "Where the settings file is",
+      [&ctx] { return runConfigPath(ctx); });
 }
 
 }  // namespace stratus_cli

@@ -1,28 +1,21 @@
 // `stratus decode`: reports given on the command line or standard input,
 // decoded by the library without any network.
+#include <CLI/CLI.hpp>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "commands.h"
+#include "text.h"
 
 namespace stratus_cli {
 
-namespace {
-
-std::string trimLine(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t\r");
-  if (b == std::string::npos) return "";
-  return s.substr(b, s.find_last_not_of(" \t\r") - b + 1);
-}
-
-}  // namespace
-
-int runDecode(Context& ctx, const std::string& report, std::istream& in) {
+int runDecode(Context& ctx, const std::string& report) {
   std::vector<std::string> reports;
   if (report.empty() || report == "-") {
     std::string line;
-    while (std::getline(in, line)) {
-      line = trimLine(line);
+    while (std::getline(*ctx.in, line)) {
+      line = trim(line);
       if (!line.empty()) reports.push_back(line);
     }
     if (reports.empty()) {
@@ -30,7 +23,7 @@ int runDecode(Context& ctx, const std::string& report, std::istream& in) {
       return kExitUsage;
     }
   } else {
-    reports.push_back(trimLine(report));
+    reports.push_back(trim(report));
   }
 
   int status = kExitOk;
@@ -56,6 +49,18 @@ int runDecode(Context& ctx, const std::string& report, std::istream& in) {
   }
   if (ctx.json) *ctx.out << jsonText(nlohmann::json{{"reports", list}});
   return status;
+}
+
+void addDecodeCommand(CLI::App& app, Context& ctx) {
+  auto words = std::make_shared<std::vector<std::string>>();
+  CLI::App* sub = app.add_subcommand(
+      "decode", "Decode raw observation reports (no network)");
+  sub->add_option("report", *words,
+                  "The report; none or - reads one per line from standard "
+                  "input (put -- before a report with a group such as -RA)");
+  sub->callback([&ctx, words] {
+    ctx.action = [&ctx, words] { return runDecode(ctx, joinWords(*words)); };
+  });
 }
 
 }  // namespace stratus_cli

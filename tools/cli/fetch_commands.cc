@@ -1,11 +1,13 @@
 // `stratus now` and the seven product commands: everything that fetches a
 // page through WReader.
+#include <CLI/CLI.hpp>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "command_steps.h"
 #include "commands.h"
 #include "ini_keeper.h"
-#include "session.h"
 #include "settings.h"
 
 namespace stratus_cli {
@@ -97,15 +99,6 @@ int prepare(Context& ctx, Fetch& fetch, const std::string& place,
 }
 
 }  // namespace
-
-const std::vector<ProductName>& productNames() {
-  static const std::vector<ProductName> names = [] {
-    std::vector<ProductName> v;
-    for (const Product& p : kProducts) v.push_back({p.command, p.help});
-    return v;
-  }();
-  return names;
-}
 
 int runProduct(Context& ctx, const std::string& command,
                const std::string& place) {
@@ -202,6 +195,38 @@ int runNow(Context& ctx, const std::string& place) {
     printReading(*ctx.out, reading, ctx.units);
   }
   return kExitOk;
+}
+
+namespace {
+
+// Adds a command that takes one PLACE (several words are joined) and runs
+// `run` with it.
+void addPlaceCommand(
+    CLI::App& app, Context& ctx, const std::string& name,
+    const std::string& help,
+    std::function<int(Context&, const std::string& place)> run) {
+  auto words = std::make_shared<std::vector<std::string>>();
+  CLI::App* sub = app.add_subcommand(name, help);
+  sub->add_option("place", *words, "The place")->required();
+  sub->callback([&ctx, words, run] {
+    ctx.action = [&ctx, words, run] { return run(ctx, joinWords(*words)); };
+  });
+}
+
+}  // namespace
+
+void addNowCommand(CLI::App& app, Context& ctx) {
+  addPlaceCommand(app, ctx, "now", "Current conditions at a place", runNow);
+}
+
+void addProductCommands(CLI::App& app, Context& ctx) {
+  for (const Product& p : kProducts) {
+    std::string command = p.command;
+    addPlaceCommand(app, ctx, command, std::string("Show ") + p.help,
+                    [command](Context& c, const std::string& place) {
+                      return runProduct(c, command, place);
+                    });
+  }
 }
 
 }  // namespace stratus_cli

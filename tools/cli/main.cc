@@ -7,17 +7,14 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <iostream>
-#include <map>
 #include <new>
 #include <string>
-#include <vector>
 
 #include "stratus/stratus.h"
 
 #include "commands.h"
 #include "console_info_line.h"
 #include "paths.h"
-#include "place_finder.h"
 #include "settings.h"
 
 namespace {
@@ -25,26 +22,15 @@ namespace {
 using stratus_cli::Context;
 using stratus_cli::Units;
 
-std::string joined(const std::vector<std::string>& words) {
-  std::string text;
-  for (const std::string& w : words) text += (text.empty() ? "" : " ") + w;
-  return text;
-}
-
 std::string defaultDataDir() {
   return stratus_cli::dataFolder(STRATUS_CLI_BUILD_DIR, STRATUS_SOURCE_DATA_DIR,
                                  STRATUS_DATA_FROM_BIN,
                                  STRATUS_INSTALLED_DATA_DIR);
 }
 
-const char kFooter[] =
+const char kPlaceHelp[] =
     R"(PLACE is "City, ST" (a state's short or full name), a city id, or a city
-name alone when only one state has it. `stratus places NAME` finds ids.
-
-Exit status: 0 success; 1 nothing found; 64 usage error or ambiguous place;
-65 a report that decodes to nothing; 66 location data missing; 70 the library
-failed; 73 settings file not writable; 75 page not available; 78 bad settings
-file. See stratus(1) and stratus-settings(5).)";
+name alone when only one state has it. `stratus places NAME` finds ids.)";
 
 struct UnitOptions {
   std::string system = "us";
@@ -81,7 +67,8 @@ int main(int argc, char** argv) {
       "Current conditions, forecasts and bulletins for US places, "
       "from libstratus.",
       "stratus"};
-  app.footer(kFooter);
+  app.footer(std::string(kPlaceHelp) + "\n\n" + stratus_cli::exitStatusHelp() +
+             " See stratus(1) and stratus-settings(5).");
   app.set_version_flag("--version",
                        std::string("stratus ") + STRATUS_VERSION_STRING);
   app.fallthrough();
@@ -108,47 +95,12 @@ int main(int argc, char** argv) {
                  "settings.ini)");
   app.add_flag("-q,--quiet", quiet, "Show no progress, only errors");
 
-  std::string placesText, placesState;
-  CLI::App* places = app.add_subcommand(
-      "places", "List states, the cities of a state, or cities by name");
-  places->add_option("text", placesText, "Part of a city name, any case");
-  places->add_option("--state", placesState, "A state's short or full name");
-
-  std::vector<std::string> nowPlace;
-  CLI::App* now = app.add_subcommand("now", "Current conditions at a place");
-  now->add_option("place", nowPlace, "The place")->required();
-
-  std::map<CLI::App*, std::pair<std::string, std::vector<std::string>>>
-      products;
-  for (const stratus_cli::ProductName& p : stratus_cli::productNames()) {
-    CLI::App* sub =
-        app.add_subcommand(p.command, std::string("Show ") + p.help);
-    auto& entry = products[sub];
-    entry.first = p.command;
-    sub->add_option("place", entry.second, "The place")->required();
-  }
-
-  std::vector<std::string> reportWords;
-  CLI::App* decode = app.add_subcommand(
-      "decode", "Decode raw observation reports (no network)");
-  decode->add_option("report", reportWords,
-                     "The report; none or - reads one per line from "
-                     "standard input (put -- before a report with a group "
-                     "such as -RA)");
-
-  std::string configKey, configValue;
-  CLI::App* config = app.add_subcommand("config", "Show or change settings");
-  config->require_subcommand(1);
-  CLI::App* configList =
-      config->add_subcommand("list", "Every setting, defaults included");
-  CLI::App* configGet = config->add_subcommand("get", "One setting's value");
-  configGet->add_option("key", configKey, "The setting")->required();
-  CLI::App* configSet =
-      config->add_subcommand("set", "Change a setting in the settings file");
-  configSet->add_option("key", configKey, "The setting")->required();
-  configSet->add_option("value", configValue, "Its new value")->required();
-  CLI::App* configPath =
-      config->add_subcommand("path", "Where the settings file is");
+  Context ctx;
+  stratus_cli::addPlacesCommand(app, ctx);
+  stratus_cli::addNowCommand(app, ctx);
+  stratus_cli::addProductCommands(app, ctx);
+  stratus_cli::addDecodeCommand(app, ctx);
+  stratus_cli::addConfigCommand(app, ctx);
 
   try {
     app.parse(argc, argv);
@@ -160,7 +112,6 @@ int main(int argc, char** argv) {
   }
 
   stratus_cli::ConsoleInfoLine status(stderr, quiet);
-  Context ctx;
   ctx.json = json;
   ctx.units = units.resolve();
   ctx.dataDir = dataDir;
@@ -168,19 +119,10 @@ int main(int argc, char** argv) {
       configFile.empty() ? stratus_cli::defaultSettingsPath() : configFile;
   ctx.status = &status;
   ctx.out = &std::cout;
+  ctx.in = &std::cin;
 
   try {
-    if (places->parsed()) return runPlaces(ctx, placesText, placesState);
-    if (now->parsed()) return runNow(ctx, joined(nowPlace));
-    for (auto& p : products) {
-      if (p.first->parsed())
-        return runProduct(ctx, p.second.first, joined(p.second.second));
-    }
-    if (decode->parsed()) return runDecode(ctx, joined(reportWords), std::cin);
-    if (configList->parsed()) return runConfigList(ctx);
-    if (configGet->parsed()) return runConfigGet(ctx, configKey);
-    if (configSet->parsed()) return runConfigSet(ctx, configKey, configValue);
-    if (configPath->parsed()) return runConfigPath(ctx);
+    if (ctx.action) return ctx.action();
   } catch (const LEx& e) {
     status.error(std::string("the library failed: ") +
                  resultMessage(e.getId()));

@@ -1,45 +1,20 @@
+#include <CLI/CLI.hpp>
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "command_steps.h"
 #include "commands.h"
 #include "place_finder.h"
-#include "session.h"
+#include "text.h"
 
 namespace stratus_cli {
 
 namespace {
 
-// Display width of UTF-8 text: one column per character.
-size_t columns(const std::string& s) {
-  size_t n = 0;
-  for (unsigned char c : s) n += (c & 0xC0) != 0x80;
-  return n;
-}
-
-// Writes rows as columns separated by two blanks, each as wide as its
-// widest cell; the last column is not padded.
-void printTable(std::ostream& out,
-                const std::vector<std::vector<std::string>>& rows) {
-  std::vector<size_t> width;
-  for (const auto& row : rows) {
-    width.resize(std::max(width.size(), row.size()));
-    for (size_t i = 0; i < row.size(); ++i)
-      width[i] = std::max(width[i], columns(row[i]));
-  }
-  for (const auto& row : rows) {
-    std::string line;
-    for (size_t i = 0; i < row.size(); ++i) {
-      line += row[i];
-      if (i + 1 < row.size())
-        line += std::string(width[i] - columns(row[i]) + 2, ' ');
-    }
-    out << line << '\n';
-  }
-}
-
 nlohmann::json stateJson(const StateRow& s) {
-  return {{"id", s.id}, {"name", s.name}, {"short", s.short_}};
+  return {{"id", s.id}, {"name", s.name}, {"short", s.shortName}};
 }
 
 int listStates(Context& ctx, PlaceFinder& finder) {
@@ -53,7 +28,7 @@ int listStates(Context& ctx, PlaceFinder& finder) {
   }
   std::vector<std::vector<std::string>> rows{{"ID", "ST", "NAME"}};
   for (const StateRow& s : states)
-    rows.push_back({std::to_string(s.id), s.short_, s.name});
+    rows.push_back({std::to_string(s.id), s.shortName, s.name});
   printTable(*ctx.out, rows);
   return kExitOk;
 }
@@ -104,6 +79,22 @@ int runPlaces(Context& ctx, const std::string& text, const std::string& st) {
     return kExitNotFound;
   }
   return kExitOk;
+}
+
+void addPlacesCommand(CLI::App& app, Context& ctx) {
+  struct Options {
+    std::string text, state;
+  };
+  auto opts = std::make_shared<Options>();
+  CLI::App* sub = app.add_subcommand(
+      "places", "List states, the cities of a state, or cities by name");
+  sub->add_option("text", opts->text, "Part of a city name, any case");
+  sub->add_option("--state", opts->state, "A state's short or full name");
+  sub->callback([&ctx, opts] {
+    ctx.action = [&ctx, opts] {
+      return runPlaces(ctx, opts->text, opts->state);
+    };
+  });
 }
 
 }  // namespace stratus_cli
