@@ -31,7 +31,7 @@
 #include "stratus/reader/reader.h"
 
 #include "reader/page_fetcher.h"
-#include "support/http_server.h"
+#include "testing/http_server.h"
 
 extern char** environ;
 

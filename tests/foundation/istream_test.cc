@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/temp_dir.h"
+#include "testing/temp_dir.h"
 
 namespace {
 

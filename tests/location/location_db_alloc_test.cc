@@ -6,7 +6,7 @@
 #include "stratus/location/location_db.h"
 
 #include "support/fail_new.h"
-#include "support/temp_dir.h"
+#include "testing/temp_dir.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "stratus/stratus.h"
 
 #include "parse_cases.h"
-#include "support/temp_dir.h"
+#include "testing/corpus_files.h"
 
 namespace {
 

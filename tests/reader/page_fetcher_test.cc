@@ -12,8 +12,8 @@
 #include "stratus/foundation/result.h"
 #include "stratus/version.h"
 
-#include "support/http_server.h"
-#include "support/tiny_proxy.h"
+#include "testing/http_server.h"
+#include "testing/tiny_proxy.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include "stratus/foundation/result.h"
 
 #include "foundation/clock.h"
-#include "support/http_server.h"
+#include "testing/http_server.h"
 #include "support/recording_host.h"
-#include "support/temp_dir.h"
+#include "testing/corpus_files.h"
 
 namespace {
 

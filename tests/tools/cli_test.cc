@@ -11,7 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/temp_dir.h"
+#include "testing/corpus_files.h"
+#include "testing/temp_dir.h"
 #include "tool_runner.h"
 
 namespace stratus_test {

@@ -9,7 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/temp_dir.h"
+#include "testing/corpus_files.h"
+#include "testing/temp_dir.h"
 
 namespace stratus_cli {
 namespace {

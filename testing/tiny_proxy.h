@@ -1,14 +1,14 @@
 // A real HTTP proxy for tests: tinyproxy, run in the foreground as a child
 // process on a free loopback port, with its configuration and log in a
 // temporary folder. Stopped (by its process id) in stop() or on destruction.
-#ifndef STRATUS_TESTS_SUPPORT_TINY_PROXY_H_
-#define STRATUS_TESTS_SUPPORT_TINY_PROXY_H_
+#ifndef STRATUS_TESTING_TINY_PROXY_H_
+#define STRATUS_TESTING_TINY_PROXY_H_
 
 #include <sys/types.h>
 
 #include <string>
 
-#include "support/temp_dir.h"
+#include "testing/temp_dir.h"
 
 namespace stratus_test {
 
@@ -40,4 +40,4 @@ class TinyProxy {
 
 }  // namespace stratus_test
 
-#endif  // STRATUS_TESTS_SUPPORT_TINY_PROXY_H_
+#endif  // STRATUS_TESTING_TINY_PROXY_H_

@@ -1,4 +1,4 @@
-#include "support/http_server.h"
+#include "testing/http_server.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

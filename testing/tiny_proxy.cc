@@ -1,4 +1,4 @@
-#include "support/tiny_proxy.h"
+#include "testing/tiny_proxy.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -10,7 +10,7 @@
 #include <chrono>
 #include <thread>
 
-#include "support/http_server.h"
+#include "testing/http_server.h"
 
 namespace stratus_test {
 namespace {

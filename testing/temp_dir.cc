@@ -1,12 +1,10 @@
-#include "support/temp_dir.h"
+#include "testing/temp_dir.h"
 
 #include <stdlib.h>
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace stratus_test {
@@ -34,22 +32,6 @@ std::string TempDir::write(const std::string& name,
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
   out << content;
   return p;
-}
-
-std::string sharedDir() {
-  const char* env = getenv("STRATUS_SHARED_DIR");
-  std::string dir = env && *env ? env : STRATUS_SHARED_DIR;
-  struct stat st;
-  if (stat((dir + "/corpus").c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-    return dir;
-  return "";
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 }  // namespace stratus_test

@@ -6,8 +6,8 @@
 // answers no well-behaved server gives. Link cpp-httplib through pkg-config
 // (its compile definitions must match the library's, or class layouts
 // differ).
-#ifndef STRATUS_TESTS_SUPPORT_HTTP_SERVER_H_
-#define STRATUS_TESTS_SUPPORT_HTTP_SERVER_H_
+#ifndef STRATUS_TESTING_HTTP_SERVER_H_
+#define STRATUS_TESTING_HTTP_SERVER_H_
 
 #include <httplib.h>
 
@@ -98,4 +98,4 @@ int closedPort();
 
 }  // namespace stratus_test
 
-#endif  // STRATUS_TESTS_SUPPORT_HTTP_SERVER_H_
+#endif  // STRATUS_TESTING_HTTP_SERVER_H_

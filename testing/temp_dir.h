@@ -1,7 +1,7 @@
 // A fresh temporary directory for one test, removed with its contents at
 // the end of the test.
-#ifndef STRATUS_TESTS_SUPPORT_TEMP_DIR_H_
-#define STRATUS_TESTS_SUPPORT_TEMP_DIR_H_
+#ifndef STRATUS_TESTING_TEMP_DIR_H_
+#define STRATUS_TESTING_TEMP_DIR_H_
 
 #include <string>
 
@@ -24,13 +24,6 @@ class TempDir {
   std::string path_;
 };
 
-// The shared corpus folder (corpus/, research/) when present, else "".
-// Tests that need it call GTEST_SKIP() with a message when this is empty.
-std::string sharedDir();
-
-// The whole content of a file; "" when it cannot be read.
-std::string readFile(const std::string& path);
-
 }  // namespace stratus_test
 
-#endif  // STRATUS_TESTS_SUPPORT_TEMP_DIR_H_
+#endif  // STRATUS_TESTING_TEMP_DIR_H_
