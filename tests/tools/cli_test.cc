@@ -30,6 +30,14 @@ nlohmann::json parsed(const RunResult& r) {
   return nlohmann::json::parse(r.out, nullptr, false);
 }
 
+// What one successful command prints: `text` and not `absent`, with plain
+// line ends and no blank the library puts between lines; with --json the
+// output parses and holds `json` in its compact form.
+struct PrintCase {
+  Args args;
+  std::vector<std::string> text, json = {}, absent = {};
+};
+
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -56,30 +64,35 @@ class CliTest : public ::testing::Test {
     return runProgram(args, env, input, errOnTerminal);
   }
 
+  // Runs each case; with `productText`, the JSON's "text" must be exactly the
+  // plain output.
+  void expectPrints(const std::vector<PrintCase>& cases,
+                    bool productText = false) {
+    for (const PrintCase& c : cases) {
+      SCOPED_TRACE(::testing::PrintToString(c.args));
+      RunResult r = run(c.args);
+      EXPECT_EQ(r.status, 0) << r.err;
+      for (const auto& x : c.text) EXPECT_TRUE(has(r.out, x)) << "no " << x;
+      for (const auto& a : c.absent) EXPECT_FALSE(has(r.out, a)) << "has " << a;
+      EXPECT_FALSE(has(r.out, "\r") || has(r.out, "\n ")) << r.out;
+      Args args = c.args;
+      args.push_back("--json");
+      nlohmann::json j = parsed(run(args));
+      if (productText) {
+        ASSERT_TRUE(j.contains("text")) << j.dump();
+        EXPECT_EQ(j["text"], r.out);
+      }
+      for (const auto& p : c.json) EXPECT_TRUE(has(j.dump(), p)) << "no " << p;
+    }
+  }
+
   TempDir home_;
   const std::string settings_ = home_.file("stratus/settings.ini");
   SampleServer server_{kSamplePages};
 };
 
-// Success: places, now in the units asked for, the seven products (the
-// place's sections), decode and config print `text` and not `absent`, with
-// plain line ends and no blank the library puts between lines; --json output
-// parses, holds `json` in its compact form and, for a product, the same text.
-TEST_F(CliTest, CommandsPrintWhatTheyFound) {
-  const std::string url = server_.url(), none = home_.file("none.ini");
-  const std::string mine = home_.write(
-      "mine.ini", "; mine\n[internet]\nuseproxy = 1\nTimeout = 30\n");
-  TempDir oddRoot;  // a product page in a single-byte encoding
-  mkdir(oddRoot.file("iwin").c_str(), 0755);
-  mkdir(oddRoot.file("iwin/ma").c_str(), 0755);
-  oddRoot.write("iwin/ma/zone.html",
-                "<PRE>\nMAZ015-052100-\nNEAR 5 \xB0\n$$\n</PRE>\n");
-  SampleServer oddServer(oddRoot.path());
-  const std::string oddIni = pointAt("odd.ini", oddServer.url());
-  struct Case {
-    Args args;
-    std::vector<std::string> text, json = {}, absent = {};
-  } cases[] = {
+TEST_F(CliTest, PlacesListsStatesAndCities) {
+  expectPrints({
       {{"places"},
        {"25  ma  Massachusetts", "72  pr  Puerto Rico"},
        {R"({"states":[{"id":1,"name":"Alabama","short":"al"},)",
@@ -94,6 +107,12 @@ TEST_F(CliTest, CommandsPrintWhatTheyFound) {
        {R"({"cities":[{"code":"KBOS","id":2507000,"name":"Boston",)",
         R"("state":"ma","zone":"MAZ015"}],"query":"boston",)",
         R"("state":{"id":25,"name":"Massachusetts","short":"ma"}})"}},
+  });
+}
+
+TEST_F(CliTest, NowShowsConditionsInTheUnitsAskedFor) {
+  const std::string url = server_.url();
+  expectPrints({
       {{"now", "Boston,", "MA"},
        {"Boston, Massachusetts, United States (station KBOS)\n", " 17:54 UTC\n",
         "Temperature: 42 F\n", "Dew point:   24 F\n",
@@ -113,20 +132,54 @@ TEST_F(CliTest, CommandsPrintWhatTheyFound) {
         "762.5 mmHg (30.02 inHg)"}},
       {{"now", "Sacramento, CA"}, {"Wind:        variable at 4 mph\n"}},
       {{"now", "Boulder, CO"}, {"from WSW (240 deg) at 17 mph, gusts 29 mph"}},
-      {{"forecast", "Boston, MA"}, {"Cambridge, Boston"}, {}, {"Milford"}},
-      {{"forecast", "Seattle, WA"},
-       {"City of Seattle-\n"},
-       {R"("zone":"WAZ558"},"product":"forecast","text":"City of Seattle-)",
-        R"("url":")" + url + R"(iwin/wa/zone.html"})"}},
-      {{"warnings", "Boulder, CO"}, {"HIGH WIND WARNING"}, {}, {"WATCH", "$$"}},
-      {{"watches", "Worcester, MA"}, {"WINTER STORM WATCH"}},
-      {{"statements", "Des Moines, IA"}, {"SNOW SQUALL MOVING THROUGH"}},
-      {{"public", "Seattle, WA"}, {"Seattle-Tacoma Airport       0.42 IN"}},
-      {{"discussion", "Boston, MA"}, {"AFDBOX"}, {}, {"Lake effect"}},
-      {{"summary", "Denver, CO"}, {"Cold and breezy across the urban"}},
+  });
+}
+
+TEST_F(CliTest, ProductsPrintThePlacesSection) {
+  const std::string url = server_.url();
+  expectPrints(
+      {
+          {{"forecast", "Boston, MA"}, {"Cambridge, Boston"}, {}, {"Milford"}},
+          {{"forecast", "Seattle, WA"},
+           {"City of Seattle-\n"},
+           {R"("zone":"WAZ558"},"product":"forecast","text":"City of Seattle-)",
+            R"("url":")" + url + R"(iwin/wa/zone.html"})"}},
+          {{"warnings", "Boulder, CO"},
+           {"HIGH WIND WARNING"},
+           {},
+           {"WATCH", "$$"}},
+          {{"watches", "Worcester, MA"}, {"WINTER STORM WATCH"}},
+          {{"statements", "Des Moines, IA"}, {"SNOW SQUALL MOVING THROUGH"}},
+          {{"public", "Seattle, WA"}, {"Seattle-Tacoma Airport       0.42 IN"}},
+          {{"discussion", "Boston, MA"}, {"AFDBOX"}, {}, {"Lake effect"}},
+          {{"summary", "Denver, CO"}, {"Cold and breezy across the urban"}},
+      },
+      true);
+
+  TempDir oddRoot;  // a product page in a single-byte encoding
+  mkdir(oddRoot.file("iwin").c_str(), 0755);
+  mkdir(oddRoot.file("iwin/ma").c_str(), 0755);
+  oddRoot.write("iwin/ma/zone.html",
+                "<PRE>\nMAZ015-052100-\nNEAR 5 \xB0\n$$\n</PRE>\n");
+  SampleServer oddServer(oddRoot.path());
+  Args odd = {"forecast", "Boston, MA", "--json", "--config",
+              pointAt("odd.ini", oddServer.url())};
+  EXPECT_EQ(parsed(run(odd))["text"], "NEAR 5 \xEF\xBF\xBD\n");
+}
+
+TEST_F(CliTest, DecodePrintsTheReportsValues) {
+  expectPrints({
       {{"decode", "KSEA 051753Z 17009KT 8SM -RA OVC025 09/07 A2992 T00890072"},
        {"Report:      KSEA 051753Z", "Temperature: 48 F",
         "Wind:        from S (170 deg) at 10 mph"}},
+  });
+}
+
+TEST_F(CliTest, ConfigShowsAndChangesOneLine) {
+  const std::string none = home_.file("none.ini");
+  const std::string mine = home_.write(
+      "mine.ini", "; mine\n[internet]\nuseproxy = 1\nTimeout = 30\n");
+  expectPrints({
       {{"config", "path"}, {settings_ + "\n"}, {"{\"path\":\"" + settings_}},
       {{"config", "get", "ProxyLocation"},
        {},
@@ -143,23 +196,8 @@ TEST_F(CliTest, CommandsPrintWhatTheyFound) {
       {{"config", "set", "UseProxy", "0", "--config", mine},
        {},
        {R"({"key":"UseProxy","value":0})"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(c.args));
-    RunResult r = run(c.args);
-    EXPECT_EQ(r.status, 0) << r.err;
-    for (const auto& t : c.text) EXPECT_TRUE(has(r.out, t)) << "no " << t;
-    for (const auto& a : c.absent) EXPECT_FALSE(has(r.out, a)) << "has " << a;
-    EXPECT_FALSE(has(r.out, "\r") || has(r.out, "\n ")) << r.out;
-    Args args = c.args;
-    args.push_back("--json");
-    nlohmann::json j = parsed(run(args));
-    EXPECT_EQ(j.value("text", r.out), r.out);
-    for (const auto& p : c.json) EXPECT_TRUE(has(j.dump(), p)) << "no " << p;
-  }
+  });
   EXPECT_NE(access(none.c_str(), F_OK), 0) << "reading wrote the settings";
-  Args odd = {"forecast", "Boston, MA", "--json", "--config", oddIni};
-  EXPECT_EQ(parsed(run(odd))["text"], "NEAR 5 \xEF\xBF\xBD\n");
   EXPECT_EQ(readFile(mine), "; mine\n[internet]\nuseproxy = 0\nTimeout = 30\n")
       << "set changed more than its line";
 }
