@@ -104,12 +104,59 @@ class Fetcher : public ::testing::Test {
   static inline bool proxyUp_ = false;
 };
 
-// open and readLine keep their contract for every answer, on every route.
-TEST_F(Fetcher, KeepsItsContractForEveryKindOfAnswer) {
+// Sets environment variables for one scope and puts back what was there.
+class ScopedEnv {
+ public:
+  ScopedEnv& set(const char* name, const std::string& value) {
+    const char* old = getenv(name);
+    saved_.push_back({name, old != nullptr, old ? old : ""});
+    setenv(name, value.c_str(), 1);
+    return *this;
+  }
+  ~ScopedEnv() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      if (it->had)
+        setenv(it->name, it->value.c_str(), 1);
+      else
+        unsetenv(it->name);
+    }
+  }
+
+ private:
+  struct Saved {
+    const char* name;
+    bool had;
+    std::string value;
+  };
+  std::vector<Saved> saved_;
+};
+
+// The three routes a page can take: straight to the server, through the
+// proxy the settings name, through the proxy of the environment.
+enum class Route { kDirect, kNamedProxy, kEnvironmentProxy };
+
+class FetcherRoute : public Fetcher,
+                     public ::testing::WithParamInterface<Route> {};
+
+// open and readLine keep their contract for every answer.
+TEST_P(FetcherRoute, KeepsItsContractForEveryKindOfAnswer) {
+  const Route route = GetParam();
+  const bool direct = route == Route::kDirect;
+  const bool named = route == Route::kNamedProxy;
+  if (!direct && TinyProxy::program().empty())
+    GTEST_SKIP() << "tinyproxy not installed";
+  ASSERT_TRUE(direct || proxyUp_) << "tinyproxy did not start";
+  ScopedEnv env;
+  env.set("no_proxy", named ? "*" : "");  // the named proxy holds
+  if (route == Route::kEnvironmentProxy)
+    env.set("http_proxy", "http://" + proxy_->location());
+
   auto url = [](const std::string& path) { return http_->url(path); };
-  const int hits = http_->hits("/ok");
-  EXPECT_EQ(fetch(url("/ok"), dead()).open, L_CONNECT) << "unreachable proxy";
-  EXPECT_EQ(http_->hits("/ok"), hits) << "a request went around the proxy";
+  if (direct) {
+    const int hits = http_->hits("/ok");
+    EXPECT_EQ(fetch(url("/ok"), dead()).open, L_CONNECT) << "unreachable proxy";
+    EXPECT_EQ(http_->hits("/ok"), hits) << "a request went around the proxy";
+  }
   const Lines pieces = {xs(1022), xs(978) + '\0' + xs(43), xs(956) + "\n"};
   struct Case {
     const char* name;
@@ -133,35 +180,40 @@ TEST_F(Fetcher, KeepsItsContractForEveryKindOfAnswer) {
       // Last: the headers checked below are those of its request.
       {"200", url("/ok"), L_OK, {"alpha\n", "beta\n", "gamma\n"}},
   };
-  for (const char* route : {"direct", "named proxy", "environment's proxy"}) {
-    bool direct = route[0] == 'd', named = route[0] == 'n';
-    if (!direct && TinyProxy::program().empty())
-      GTEST_SKIP() << "tinyproxy not installed";
-    ASSERT_TRUE(direct || proxyUp_) << "tinyproxy did not start";
-    setenv("no_proxy", named ? "*" : "", 1);  // the named proxy holds
-    if (!direct && !named)
-      setenv("http_proxy", ("http://" + proxy_->location()).c_str(), 1);
-    for (const Case& c : cases) {
-      const std::string name = c.name + std::string(", ") + route;
-      int okHits = http_->hits("/ok");
-      Fetched f = fetch(c.url, named ? proxy_->location() : "");
-      EXPECT_EQ(f.open, c.open) << name;
-      EXPECT_EQ(f.end, c.open == L_OK ? L_INPUT : L_ERROR) << name;
-      Lines want = c.lines;
-      if (c.prefix && f.lines.size() <= want.size())
-        want.resize(f.lines.size());
-      EXPECT_EQ(f.lines, want) << name;
-      EXPECT_EQ(http_->hits("/ok"), okHits + (c.url == url("/ok"))) << name;
-    }
-    EXPECT_EQ(lastHeader(*http_, "User-Agent"),
-              "stratus/" STRATUS_VERSION_STRING);
-    EXPECT_EQ(lastHeader(*http_, "Cache-Control"), "no-cache");
-    const std::string via = lastHeader(*http_, "Via");
-    EXPECT_EQ(via.find(TinyProxy::viaName()) == via.npos, direct) << route;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    int okHits = http_->hits("/ok");
+    Fetched f = fetch(c.url, named ? proxy_->location() : "");
+    EXPECT_EQ(f.open, c.open);
+    EXPECT_EQ(f.end, c.open == L_OK ? L_INPUT : L_ERROR);
+    Lines want = c.lines;
+    if (c.prefix && f.lines.size() <= want.size()) want.resize(f.lines.size());
+    EXPECT_EQ(f.lines, want);
+    EXPECT_EQ(http_->hits("/ok"), okHits + (c.url == url("/ok")));
   }
-  unsetenv("http_proxy");
-  unsetenv("no_proxy");
+  EXPECT_EQ(lastHeader(*http_, "User-Agent"),
+            "stratus/" STRATUS_VERSION_STRING);
+  EXPECT_EQ(lastHeader(*http_, "Cache-Control"), "no-cache");
+  const std::string via = lastHeader(*http_, "Via");
+  EXPECT_EQ(via.find(TinyProxy::viaName()) == via.npos, direct);
 }
+
+std::string routeName(const ::testing::TestParamInfo<Route>& info) {
+  switch (info.param) {
+    case Route::kDirect:
+      return "Direct";
+    case Route::kNamedProxy:
+      return "NamedProxy";
+    case Route::kEnvironmentProxy:
+      return "EnvironmentProxy";
+  }
+  return "";
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, FetcherRoute,
+                         ::testing::Values(Route::kDirect, Route::kNamedProxy,
+                                           Route::kEnvironmentProxy),
+                         routeName);
 
 // A silent server ends the transfer after the stall time-out: nothing hangs.
 TEST_F(Fetcher, SilentServerEndsThePage) {
