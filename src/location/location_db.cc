@@ -21,13 +21,14 @@ const char kStates[] = "states.ldt";
 const char kAreas[] = "areas.ldt";
 const char kCities[] = "cities.ldt";
 
-// The id fields that lead each kind of record, and how a record is built
-// from a reader positioned on it.
+// The file of each kind of record, the id fields that lead it, and how a
+// record is built from a reader positioned on it.
 template <typename Record>
 struct Layout;
 
 template <>
 struct Layout<WCountry> {
+  static constexpr const char* kFile = kCountries;
   static constexpr int kIds = 1;
   static WCountry make(const RecordReader& r, const LString& name,
                        const LString& data) {
@@ -37,6 +38,7 @@ struct Layout<WCountry> {
 
 template <>
 struct Layout<WState> {
+  static constexpr const char* kFile = kStates;
   static constexpr int kIds = 2;
   static WState make(const RecordReader& r, const LString& name,
                      const LString& data) {
@@ -46,6 +48,7 @@ struct Layout<WState> {
 
 template <>
 struct Layout<WArea> {
+  static constexpr const char* kFile = kAreas;
   static constexpr int kIds = 3;
   static WArea make(const RecordReader& r, const LString& name,
                     const LString& data) {
@@ -55,6 +58,7 @@ struct Layout<WArea> {
 
 template <>
 struct Layout<WCity> {
+  static constexpr const char* kFile = kCities;
   static constexpr int kIds = 3;
   static WCity make(const RecordReader& r, const LString& name,
                     const LString& data) {
@@ -83,11 +87,26 @@ void fillList(LIStream& in, const IdFilter& filter, LVector<Record>& list) {
   }
 }
 
+// `directory` and `file` joined with "/" (just `file` when the directory is
+// empty).
+LString joinedPath(const LString& directory, const LString& file) {
+  LString joined(directory);
+  if (!joined.isEmpty()) joined += "/";
+  joined += file;
+  return joined;
+}
+
+// The path of the file of `Record` in `directory`.
 template <typename Record>
-int readList(const LString& path, const IdFilter& filter,
+LString pathOf(const LString& directory) {
+  return joinedPath(directory, Layout<Record>::kFile);
+}
+
+template <typename Record>
+int readList(const LString& directory, const IdFilter& filter,
              LVector<Record>& list) {
   try {
-    LIStream in(path);
+    LIStream in(pathOf<Record>(directory));
     if (!in.isOpen()) return -1;
     fillList(in, filter, list);
     return 0;
@@ -98,9 +117,9 @@ int readList(const LString& path, const IdFilter& filter,
 
 // The first record whose own id is `id`.
 template <typename Record>
-int readRecord(const LString& path, unsigned id, Record& out) {
+int readRecord(const LString& directory, unsigned id, Record& out) {
   try {
-    LIStream in(path);
+    LIStream in(pathOf<Record>(directory));
     if (!in.isOpen()) return -1;
     RecordReader r(in, Layout<Record>::kIds, IdFilter().require(0, id));
     if (!r.next()) return -1;
@@ -162,94 +181,43 @@ WLocationDB::~WLocationDB() { closeStateIterator(); }
 
 void WLocationDB::getFileName(const LString& directory, const LString& file,
                               LString& path) {
-  LString joined(directory);
-  if (!joined.isEmpty()) joined += "/";
-  joined += file;
-  path = joined;
+  path = joinedPath(directory, file);
 }
 
 int WLocationDB::getCountryList(LVector<WCountry>& list) {
-  try {
-    LString path;
-    getFileName(directory_, kCountries, path);
-    return readList(path, IdFilter(), list);
-  } catch (const LEx&) {
-    return -1;
-  }
+  return readList(directory_, IdFilter(), list);
 }
 
 int WLocationDB::getStateList(unsigned country, LVector<WState>& list) {
-  try {
-    LString path;
-    getFileName(directory_, kStates, path);
-    return readList(path, IdFilter().require(1, country), list);
-  } catch (const LEx&) {
-    return -1;
-  }
+  return readList(directory_, IdFilter().require(1, country), list);
 }
 
 int WLocationDB::getAreaList(unsigned country, unsigned state,
                              LVector<WArea>& list) {
-  try {
-    LString path;
-    getFileName(directory_, kAreas, path);
-    return readList(path, IdFilter().require(2, state).require(1, country),
-                    list);
-  } catch (const LEx&) {
-    return -1;
-  }
+  return readList(directory_, IdFilter().require(2, state).require(1, country),
+                  list);
 }
 
 int WLocationDB::getCityList(unsigned country, unsigned state,
                              LVector<WCity>& list) {
-  try {
-    LString path;
-    getFileName(directory_, kCities, path);
-    return readList(path, IdFilter().require(2, state).require(1, country),
-                    list);
-  } catch (const LEx&) {
-    return -1;
-  }
+  return readList(directory_, IdFilter().require(2, state).require(1, country),
+                  list);
 }
 
 int WLocationDB::getCountry(unsigned id, WCountry& country) {
-  try {
-    LString path;
-    getFileName(directory_, kCountries, path);
-    return readRecord(path, id, country);
-  } catch (const LEx&) {
-    return -1;
-  }
+  return readRecord(directory_, id, country);
 }
 
 int WLocationDB::getState(unsigned id, WState& state) {
-  try {
-    LString path;
-    getFileName(directory_, kStates, path);
-    return readRecord(path, id, state);
-  } catch (const LEx&) {
-    return -1;
-  }
+  return readRecord(directory_, id, state);
 }
 
 int WLocationDB::getArea(unsigned id, WArea& area) {
-  try {
-    LString path;
-    getFileName(directory_, kAreas, path);
-    return readRecord(path, id, area);
-  } catch (const LEx&) {
-    return -1;
-  }
+  return readRecord(directory_, id, area);
 }
 
 int WLocationDB::getCity(unsigned id, WCity& city) {
-  try {
-    LString path;
-    getFileName(directory_, kCities, path);
-    return readRecord(path, id, city);
-  } catch (const LEx&) {
-    return -1;
-  }
+  return readRecord(directory_, id, city);
 }
 
 int WLocationDB::openCursor(const char* file) {
