@@ -213,8 +213,10 @@ TEST_F(CliTest, FailuresGiveTheirExitStatusAndMessage) {
   // Station pages without a report: the index, whatever the query asks.
   const std::string index = home_.write(
       "index.ini", "[Internet]\nConditionsBase = " + url + "index.html?s=\n");
-  TempDir partial;
+  TempDir partial, folder;
   partial.write("states.ldt", "25\t1\tMassachusetts\tma\n");
+  folder.write("states.ldt", "25\t1\tMassachusetts\tma\n");
+  mkdir(folder.file("cities.ldt").c_str(), 0755);
   struct Case {
     Args args;
     int status;
@@ -240,6 +242,9 @@ TEST_F(CliTest, FailuresGiveTheirExitStatusAndMessage) {
       {{"now", "Boston, MA", "--data-dir", partial.path()},
        66,
        {"cities.ldt is missing"}},
+      {{"places", "--data-dir", folder.path()},
+       66,
+       {"cities.ldt is a folder, not a file"}},
       {{"now", "Boston, MA", "--config", down},
        75,
        {gone.url() + "weather/current/KBOS.html", "check the ConditionsBase"}},
@@ -338,6 +343,45 @@ TEST_F(CliTest, StatusLineFollowsTerminalQuietAndNoColor) {
   EXPECT_TRUE(has(noColor.err, "\rGetting current conditions..."))
       << noColor.err;
   EXPECT_TRUE(has(noColor.err, "Error: page not available")) << noColor.err;
+}
+
+// Text from a server, a data file or the command line reaches the terminal
+// with its control characters shown (ESC, OSC 52, 8-bit CSI); --json
+// escapes them. A huge name is cut in the table, whole in JSON.
+TEST_F(CliTest, ForeignTextCannotDriveTheTerminal) {
+  TempDir root;
+  mkdir(root.file("iwin").c_str(), 0755);
+  mkdir(root.file("iwin/ma").c_str(), 0755);
+  root.write("iwin/ma/zone.html",
+             "<PRE>\nMAZ015-052100-\nA\x1B[2JB\x1B]52;c;aGk=\x07"
+             "C\xC2\x9B"
+             "31mD\x9B"
+             "E \xC3\xA9\n$$\n</PRE>\n");
+  SampleServer hostile(root.path());
+  const std::string ini = pointAt("hostile.ini", hostile.url());
+  RunResult text = run({"forecast", "Boston, MA", "--config", ini});
+  EXPECT_EQ(text.out, "A^[[2JB^[]52;c;aGk=^GCM-^[31mDM-^[E \xC3\xA9\n");
+  RunResult json = run({"forecast", "Boston, MA", "--config", ini, "--json"});
+  EXPECT_TRUE(has(json.out, R"(A\u001b[2JB\u001b]52;c;aGk=\u0007C)"))
+      << json.out;
+  RunResult place = run({"now",
+                         "\x1B]0;owned\x07"
+                         "Boston, MA"});
+  EXPECT_FALSE(has(place.err, "\x1B")) << place.err;
+  EXPECT_TRUE(has(place.err, "^[]0;owned^G")) << place.err;
+
+  TempDir data;
+  data.write("states.ldt", "25\t1\tMassachusetts\tma\n");
+  const std::string huge(1 << 20, 'x');
+  data.write("cities.ldt",
+             "2507000\t1\t25\tBoston\t\n2500001\t1\t25\t" + huge + "\t\n");
+  RunResult table = run({"places", "--state", "ma", "--data-dir", data.path()});
+  EXPECT_EQ(table.status, 0) << table.err;
+  EXPECT_LT(table.out.size(), 1000u);
+  EXPECT_TRUE(has(table.out, std::string(59, 'x') + "\xE2\x80\xA6"));
+  RunResult whole =
+      run({"places", "--state", "ma", "--data-dir", data.path(), "--json"});
+  EXPECT_TRUE(has(whole.out, "\"" + huge + "\"")) << whole.out.size();
 }
 
 // decode reads one report a line from standard input, needing no settings;

@@ -22,9 +22,11 @@ LocationData::~LocationData() { WLocationDB::closeLocationDB(); }
 
 int LocationData::check(Context& ctx) const {
   for (const char* name : {"states.ldt", "cities.ldt"}) {
-    if (!isReadableFile(ctx.dataDir + "/" + name)) {
+    std::string problem = fileProblem(ctx.dataDir + "/" + name);
+    if (!problem.empty()) {
       ctx.status->error("no location data in " + ctx.dataDir + " (" + name +
-                        " is missing; name the data folder with --data-dir)");
+                        " " + problem +
+                        "; name the data folder with --data-dir)");
       return kExitNoData;
     }
   }

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "text.h"
+
 namespace stratus_cli {
 
 namespace {
@@ -38,7 +40,8 @@ void ConsoleInfoLine::show(const LString& message) {
 
 void ConsoleInfoLine::endProgress() { clearLine(); }
 
-void ConsoleInfoLine::error(const std::string& message) {
+void ConsoleInfoLine::error(const std::string& text) {
+  const std::string message = printable(text);
   clearLine();
   if (escapes_) {
     std::fprintf(stream_, "\033[1;31mError:\033[0m %s\n", message.c_str());
@@ -48,8 +51,9 @@ void ConsoleInfoLine::error(const std::string& message) {
   std::fflush(stream_);
 }
 
-void ConsoleInfoLine::progress(const std::string& message) {
+void ConsoleInfoLine::progress(const std::string& text) {
   if (quiet_) return;
+  const std::string message = printable(text);
   if (!inPlace_) {
     std::fprintf(stream_, "%s\n", message.c_str());
   } else if (escapes_) {

@@ -7,6 +7,10 @@
 // and not empty) or TERM=dumb turn off every escape sequence: the line is
 // then rewritten with a carriage return and blanks only.
 //
+// Control characters in messages (a URL or a place name typed by the user, a
+// line of a settings file) are shown, never sent to the terminal: see
+// printable() in text.h.
+//
 // Not thread-safe; one per process.
 #ifndef STRATUS_TOOLS_CLI_CONSOLE_INFO_LINE_H_
 #define STRATUS_TOOLS_CLI_CONSOLE_INFO_LINE_H_
@@ -30,10 +34,10 @@ class ConsoleInfoLine final : public LInfoLine {
   // Clears the progress line (on a terminal); nothing otherwise.
   void endProgress() override;
 
-  // Shows "Error: " + `message`.
-  void error(const std::string& message);
+  // Shows "Error: " + `text`.
+  void error(const std::string& text);
   // Shows a progress message.
-  void progress(const std::string& message);
+  void progress(const std::string& text);
 
  private:
   void clearLine();

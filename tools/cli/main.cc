@@ -118,7 +118,11 @@ int main(int argc, char** argv) {
   ctx.settingsPath =
       configFile.empty() ? stratus_cli::defaultSettingsPath() : configFile;
   ctx.status = &status;
-  ctx.out = &std::cout;
+  // Text goes out with its control characters made visible; JSON escapes
+  // them itself.
+  stratus_cli::PrintableBuf printableOut(std::cout.rdbuf());
+  std::ostream textOut(&printableOut);
+  ctx.out = json ? &std::cout : &textOut;
   ctx.in = &std::cin;
 
   try {

@@ -1,9 +1,13 @@
 #include "paths.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace stratus_cli {
 
@@ -44,10 +48,19 @@ bool isFolder(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool isReadableFile(const std::string& path) {
+std::string fileProblem(const std::string& path) {
   struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-         access(path.c_str(), R_OK) == 0;
+  if (stat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT) return "is missing";
+    return std::string("cannot be read (") + std::strerror(errno) + ")";
+  }
+  if (S_ISDIR(st.st_mode)) return "is a folder, not a file";
+  if (!S_ISREG(st.st_mode)) return "is not a regular file";
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return std::string("cannot be read (") + std::strerror(errno) + ")";
+  close(fd);
+  return "";
 }
 
 }  // namespace stratus_cli

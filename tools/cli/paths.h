@@ -20,9 +20,12 @@ std::string dataFolder(const std::string& buildDir,
                        const std::string& fromBinDir,
                        const std::string& installedDir);
 
-// True when `path` names an existing folder / a readable regular file.
+// True when `path` names an existing folder.
 bool isFolder(const std::string& path);
-bool isReadableFile(const std::string& path);
+// What keeps `path` from being read as a data file: "" when it is a
+// readable regular file, else "is missing", "is a folder, not a file",
+// "is not a regular file" or "cannot be read (<system's reason>)".
+std::string fileProblem(const std::string& path);
 
 }  // namespace stratus_cli
 
