@@ -7,6 +7,7 @@
 #include "stratus/stratus.h"
 
 #include "parse_cases.h"
+#include "support/pinned_clock.h"
 #include "support/temp_dir.h"
 
 namespace {
