@@ -27,6 +27,13 @@ bool same(const char* s, int n, const char* word) {
          std::memcmp(s, word, n) == 0;
 }
 
+bool allLetters(const char* s, int n) {
+  for (int i = 0; i < n; ++i) {
+    if (s[i] < 'A' || s[i] > 'Z') return false;
+  }
+  return true;
+}
+
 bool allSlashes(const char* s, int n) {
   if (n <= 0) return false;
   for (int i = 0; i < n; ++i) {
@@ -377,7 +384,9 @@ bool readSky(Group g, WReport& r) {
       layer.cloudType = WReport::CUMULONIMBUS;
     } else if (rest == 3 && same(s + i, 3, "TCU")) {
       layer.cloudType = WReport::TOWERING_CUMULUS;
-    } else if (rest != 0 && !allSlashes(s + i, rest)) {
+    } else if (rest != 0 && !allSlashes(s + i, rest) &&
+               !(rest == 2 && allLetters(s + i, rest))) {
+      // Other cloud types ("SC", "AC") are coded nationally: read as none.
       return false;
     }
     if (layer.cover == WReport::VERTICAL_VISIBILITY && rest != 0) return false;
@@ -397,7 +406,8 @@ bool temperaturePart(const char* s, int n, float& value, bool& has) {
   int i = s[0] == 'M' ? 1 : 0;
   if (n - i != 2 || !allDigits(s + i, 2)) return false;
   const int v = digitsValue(s + i, 2);
-  value = static_cast<float>(i ? -v : v);
+  // "M00" stays -0.0: just below freezing, as coded.
+  value = i ? -static_cast<float>(v) : static_cast<float>(v);
   has = true;
   return true;
 }

@@ -168,7 +168,7 @@ struct STRATUS_EXPORT WReport {
     Cover cover;
     int height;           // base (or vertical visibility) in feet above ground
     bool heightMissing;   // no height: "///", or a clear-sky cover
-    CloudType cloudType;  // "CB", "TCU"
+    CloudType cloudType;  // "CB", "TCU"; other coded types read as none
   };
   Layer layers[MAX_LAYERS];
   int layerCount;  // further layers are skipped
