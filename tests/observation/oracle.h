@@ -5,7 +5,9 @@
 #define STRATUS_TESTS_OBSERVATION_ORACLE_H_
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -104,6 +106,46 @@ struct OracleTally {
     return byReader[0][f] > byReader[1][f] ? byReader[0][f] : byReader[1][f];
   }
 };
+
+// Reads every report of the file `reports` with `read(line, has, value)`
+// and tallies it against `rows`, the oracle of that file. `lines` gets the
+// number of reports read. With STRATUS_ORACLE_DIFF set to a field name, the
+// reports where the two readers agree on that field and `read` does not are
+// printed, to look into a change.
+template <typename Read>
+OracleTally tallyFile(const std::string& reports,
+                      const std::vector<OracleRow>& rows, Read read,
+                      size_t& lines) {
+  OracleTally tally;
+  std::ifstream in(reports);
+  const char* diff = std::getenv("STRATUS_ORACLE_DIFF");
+  lines = 0;
+  for (std::string line; std::getline(in, line); ++lines) {
+    if (lines >= rows.size()) break;
+    bool has[kOracleFields] = {};
+    double value[kOracleFields] = {};
+    read(line, has, value);
+    const OracleRow& row = rows[lines];
+    tally.add(row, has, value);
+    for (int f = 0; diff && f < kOracleFields; ++f) {
+      if (std::strcmp(diff, oracleFieldName(f)) != 0 || !row.agree[f]) continue;
+      if (!(has[f] && oracleSame(f, value[f], row.value[0][f])))
+        std::printf("%zu: %g vs %g: %s\n", lines + 1, value[f], row.value[0][f],
+                    line.c_str());
+    }
+  }
+  return tally;
+}
+
+// The tally as a table on standard output.
+inline void printTally(const char* name, const OracleTally& tally) {
+  std::printf("%-5s field  agreed    same    share    found   better\n", name);
+  for (int f = 0; f < kOracleFields; ++f) {
+    std::printf("      %-5s %7ld %7ld %7.3f%% %7ld %7ld\n", oracleFieldName(f),
+                tally.agreed[f], tally.same[f], 100.0 * tally.sameShare(f),
+                tally.found[f], tally.better(f));
+  }
+}
 
 }  // namespace stratus_test
 
