@@ -7,7 +7,8 @@
 //                 and LKeeper
 //   weather     - WCondition and the unit conversions
 //   location    - the location records and WLocationDB
-//   observation - WObservation and decodeObservation
+//   observation - WObservation and decodeObservation (the design reading);
+//                 WReport and decodeReport (the complete reading)
 //   reader      - WReader: text products and current conditions
 #ifndef STRATUS_STRATUS_H_
 #define STRATUS_STRATUS_H_
@@ -23,6 +24,7 @@
 #include "stratus/location/location.h"
 #include "stratus/location/location_db.h"
 #include "stratus/observation/observation.h"
+#include "stratus/observation/report.h"
 #include "stratus/reader/reader.h"
 #include "stratus/version.h"
 #include "stratus/weather/condition.h"

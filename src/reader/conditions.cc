@@ -24,32 +24,50 @@ void copyDecoded(const WObservation& obs, WCondition& condition) {
 
 }  // namespace
 
-int WReader::getCondition(const WLocation& location, WCondition& condition) {
+// Reads the station's page to its end (also after the report has turned
+// up) and takes the report from it: L_OK, L_CONNECT or L_DB as
+// getCondition gives them.
+int WReader::readStationReport(const WLocation& location, LString& report) {
   LString code;
   if (location.getCityData("acode", code) != L_OK) return L_DB;
   LString url =
       stratus::readSetting(*keeper_, stratus::settings::kConditionsBase);
   url += code;
   url += ".html";
-  WObservation obs{};
-  int decoded = L_OK;
-  int rc = stratus::readPage(infoLine_, *keeper_, url,
-                             "Getting current conditions...",
-                             [&](WPageFetcher& fetcher) {
-                               // The whole page is read, also after the
-                               // report has turned up.
-                               stratus::ReportScan scan;
-                               LString line;
-                               while (fetcher.readLine(line) == L_OK)
-                                 scan.feed(line);
-                               decoded = decodeObservation(scan.report(), obs);
-                             });
+  return stratus::readPage(infoLine_, *keeper_, url,
+                           "Getting current conditions...",
+                           [&](WPageFetcher& fetcher) {
+                             stratus::ReportScan scan;
+                             LString line;
+                             while (fetcher.readLine(line) == L_OK)
+                               scan.feed(line);
+                             report = scan.report();
+                           });
+}
+
+int WReader::getCondition(const WLocation& location, WCondition& condition) {
+  LString report;
+  int rc = readStationReport(location, report);
   if (rc != L_OK) return rc;
-  if (decoded != L_OK) {
+  WObservation obs{};
+  if (decodeObservation(report, obs) != L_OK) {
     stratus::show(infoLine_, "Error: cannot obtain conditions");
     return L_ERROR;
   }
   copyDecoded(obs, condition);
+  stratus::endProgress(infoLine_);
+  return L_OK;
+}
+
+int WReader::getReport(const WLocation& location, LString& report) {
+  LString text;
+  int rc = readStationReport(location, text);
+  if (rc != L_OK) return rc;
+  if (text.isEmpty()) {
+    stratus::show(infoLine_, "Error: cannot obtain conditions");
+    return L_NOTFOUND;
+  }
+  report = text;
   stratus::endProgress(infoLine_);
   return L_OK;
 }

@@ -7,6 +7,7 @@
 
 #include "observation/parsers.h"
 #include "parse_cases.h"
+#include "support/pinned_clock.h"
 
 namespace stratus {
 namespace {

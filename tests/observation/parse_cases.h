@@ -2,8 +2,6 @@
 #ifndef STRATUS_TESTS_OBSERVATION_PARSE_CASES_H_
 #define STRATUS_TESTS_OBSERVATION_PARSE_CASES_H_
 
-#include <stdlib.h>
-
 #include <iomanip>
 #include <sstream>
 #include <string>
@@ -12,8 +10,6 @@
 #include <gtest/gtest.h>
 
 #include "stratus/foundation/string.h"
-
-#include "foundation/clock.h"
 
 namespace stratus_test {
 
@@ -53,21 +49,6 @@ void expectCases(const ParseCase (&cases)[N], Parse parse, Out... init) {
         << '"' << c.input << '"';
   }
 }
-
-// The clock pinned at `now` (UTC seconds) in zone `tz` while it lives.
-class PinnedClock {
- public:
-  PinnedClock(const char* tz, long now) {
-    setenv("TZ", tz, 1);
-    stratus::zoneChanged();
-    stratus::pinClock(now);
-  }
-  ~PinnedClock() {
-    stratus::unpinClock();
-    unsetenv("TZ");
-    stratus::zoneChanged();
-  }
-};
 
 }  // namespace stratus_test
 

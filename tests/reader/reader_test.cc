@@ -192,6 +192,42 @@ TEST_F(Reader, EachCallGetsItsPageOrSaysWhyNot) {
   EXPECT_EQ(reader_.getForecast(place(zone), text), L_OK);
 }
 
+// The raw report: the line getCondition decodes, from the same page by the
+// same rules; a page without one is L_NOTFOUND, the text kept.
+TEST_F(Reader, ReportIsTheLineOfTheStationPage) {
+  const Calls asked = {"show Getting current conditions...",
+                       "show Reading data from server..."};
+  const struct {
+    const char* cityData;
+    int result;
+    const char* report;
+    Calls shown;
+  } cases[] = {
+      {"acode(KAAA)", L_OK,
+       "METAR KAAA 101156Z 29012G20KT 10SM FEW008 18/12 A2996 RMK AO2 "
+       "T01830122",
+       asked + Calls{"end"}},
+      {"acode(KVRB)", L_OK, "METAR KVRB 101156Z VRB03KT 10SM CLR A3001 RMK AO2",
+       asked + Calls{"end"}},
+      {"acode(KNOB)", L_NOTFOUND, "old",
+       asked + Calls{"show Error: cannot obtain conditions"}},
+      {"acode(KZZZ)", L_CONNECT, "old",
+       Calls{"show Getting current conditions..."} + kFailed},
+      {"azone(XXZ002)", L_DB, "old", {}},
+  };
+  for (const auto& c : cases) {
+    info_.calls.clear();
+    size_t requests = server_->requests().size();
+    LString report("old");
+    EXPECT_EQ(reader_.getReport(place(c.cityData), report), c.result)
+        << c.cityData;
+    EXPECT_STREQ(report, c.report) << c.cityData;
+    EXPECT_EQ(info_.calls, c.shown) << c.cityData;
+    EXPECT_EQ(server_->requests().size(), requests + (c.result != L_DB))
+        << c.cityData;
+  }
+}
+
 // The zones the oracle names for `files`, each with whether the single-line
 // header rule covers it (listed, minus the rule's misses, plus its extras).
 std::map<std::string, bool> oracleZones(const std::string& files) {

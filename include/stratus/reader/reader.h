@@ -101,6 +101,19 @@ class STRATUS_EXPORT WReader {
   // server...", then endProgress() on L_OK. Throws LEx(L_MEM).
   int getCondition(const WLocation& location, WCondition& condition);
 
+  // The report itself, as getCondition picks it from the same page by the
+  // same rules, undecoded: for hosts that read it completely
+  // (decodeReport, report.h) or show it.
+  //   L_OK       `report` is the report line (tags removed, trimmed)
+  //   L_NOTFOUND the page holds no report; "Error: cannot obtain
+  //              conditions" shown; `report` untouched
+  //   L_CONNECT  the page could not be fetched; "Error: cannot connect to
+  //              server" shown; `report` untouched
+  //   L_DB       the city data has no valid "acode"; nothing shown or
+  //              fetched; `report` untouched
+  // Status line as getCondition. Throws LEx(L_MEM).
+  int getReport(const WLocation& location, LString& report);
+
  private:
   // Strings that end a zone section.
   static const LString ZONE_END_STRING;   // "$$"
@@ -114,6 +127,9 @@ class STRATUS_EXPORT WReader {
   static bool isCityHeader(const LString& line, const LString& marker);
   static bool isCityHeader(const LString& line, const LString& marker,
                            const LString& code);
+
+  // Fetch the station page of the location and pick its report.
+  int readStationReport(const WLocation& location, LString& report);
 
   // Fetch `url` and collect the sections for the location's zone or city.
   int getZoneText(const WLocation& location, const LString& url,

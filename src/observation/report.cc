@@ -1,0 +1,278 @@
+// decodeReport: the complete reading. Walks the groups of the report once,
+// offers each to the readers of report_groups.cc in turn and skips what no
+// reader recognises; then derives the values that come from several groups
+// (report time, pressure, ceiling, flight category).
+#include "stratus/observation/report.h"
+
+#include <cstring>
+
+#include "stratus/foundation/result.h"
+#include "stratus/foundation/time.h"
+
+#include "foundation/clock.h"
+#include "observation/report_groups.h"
+
+using namespace stratus;
+
+namespace {
+
+const float kInHgPerHpa = 0.0295299830714f;
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// The groups of a text, read in place. An "=" closes the report: the group
+// it stands in ends before it, and nothing behind it is read.
+class Groups {
+ public:
+  Groups(const char* s, int n) : s_(s), end_(s + n) {}
+
+  // The next group, or false at the end of the text.
+  bool next(Group& g) {
+    while (s_ < end_ && isBlank(*s_)) ++s_;
+    if (s_ == end_) return false;
+    const char* start = s_;
+    while (s_ < end_ && !isBlank(*s_) && *s_ != '=') ++s_;
+    g = Group{start, static_cast<int>(s_ - start)};
+    if (s_ < end_ && *s_ == '=') s_ = end_;
+    return true;
+  }
+
+  // The group after the one `next` gave last, without taking it; an empty
+  // group at the end.
+  Group peek() const {
+    Groups copy(*this);
+    Group g{end_, 0};
+    copy.next(g);
+    return g;
+  }
+
+ private:
+  const char* s_;
+  const char* end_;
+};
+
+bool isTrend(const Group& g) {
+  return g.is("NOSIG") || g.is("BECMG") || g.is("TEMPO");
+}
+
+bool isStation(const Group& g) {
+  if (g.n != 4 || g.s[0] < 'A' || g.s[0] > 'Z') return false;
+  for (int i = 1; i < 4; ++i) {
+    const char c = g.s[i];
+    if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+  }
+  return true;
+}
+
+bool isLeapYear(long y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int daysInMonth(long year, int month) {
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// The latest moment with this UTC day, hour and minute that lies no later
+// than a day after now: a report is never from the future, but the
+// station's clock and ours may disagree around midnight. A day the month
+// before lacks goes back to the latest month that has it.
+long reportMoment(int day, int hour, int minute) {
+  const long now = currentTime();
+  const LCTime today(now, LTime::UTC);
+  long year = today.year;
+  int month = today.month;
+  for (int back = 0; back < 13; ++back) {
+    if (day <= daysInMonth(year, month)) {
+      const LCTime t(month, day, static_cast<int>(year), hour, minute, 0,
+                     LTime::UTC);
+      if (t.GetCalendarTime() <= now + 86400) return t.GetCalendarTime();
+    }
+    if (--month == 0) {
+      month = 12;
+      --year;
+    }
+  }
+  return 0;  // not reached: every day 1..31 occurs within a year
+}
+
+void deriveCeiling(WReport& r) {
+  for (int i = 0; i < r.layerCount; ++i) {
+    const WReport::Layer& l = r.layers[i];
+    if (l.heightMissing) continue;
+    if (l.cover != WReport::BROKEN && l.cover != WReport::OVERCAST &&
+        l.cover != WReport::VERTICAL_VISIBILITY)
+      continue;
+    if (!r.hasCeiling || l.height < r.ceiling) {
+      r.ceiling = l.height;
+      r.hasCeiling = true;
+    }
+  }
+}
+
+// LIFR < 500 ft or < 1 SM; IFR < 1000 ft or < 3 SM; MVFR <= 3000 ft or
+// <= 5 SM; VFR otherwise.
+WReport::FlightCategory categoryOfCeiling(int feet) {
+  if (feet < 500) return WReport::LIFR;
+  if (feet < 1000) return WReport::IFR;
+  if (feet <= 3000) return WReport::MVFR;
+  return WReport::VFR;
+}
+
+WReport::FlightCategory categoryOfVisibility(float miles, int bound) {
+  if (miles < 1.0f) return WReport::LIFR;
+  if (miles < 3.0f) return WReport::IFR;
+  if (miles <= 5.0f && bound <= 0) return WReport::MVFR;
+  return WReport::VFR;
+}
+
+void deriveFlightCategory(WReport& r) {
+  // The sky is known when a layer or a clear-sky word was read: without a
+  // ceiling among them the ceiling is unlimited.
+  const bool skyKnown = r.layerCount > 0 || r.cavok;
+  WReport::FlightCategory ceiling = WReport::UNKNOWN_CATEGORY;
+  if (r.hasCeiling) {
+    ceiling = categoryOfCeiling(r.ceiling);
+  } else if (skyKnown) {
+    ceiling = WReport::VFR;
+  }
+  WReport::FlightCategory visibility = WReport::UNKNOWN_CATEGORY;
+  if (r.hasVisibility)
+    visibility = categoryOfVisibility(r.visibilityMiles, r.visibilityBound);
+  // The enumeration runs from best to worst: the larger value wins.
+  if (ceiling != WReport::UNKNOWN_CATEGORY &&
+      visibility != WReport::UNKNOWN_CATEGORY) {
+    r.flightCategory = ceiling > visibility ? ceiling : visibility;
+  } else {
+    const WReport::FlightCategory known =
+        ceiling != WReport::UNKNOWN_CATEGORY ? ceiling : visibility;
+    if (known == WReport::IFR || known == WReport::LIFR)
+      r.flightCategory = known;
+  }
+}
+
+// The groups of the body, each offered to the readers in turn. Kinds that
+// a report codes once keep the first group holding a value.
+void readBodyGroup(const Group& g, Groups& groups, WReport& r, bool& windSeen) {
+  if (g.is("AUTO")) {
+    r.automatic = true;
+    return;
+  }
+  if (g.is("COR") || (g.n == 3 && g.s[0] == 'C' && g.s[1] == 'C' &&
+                      g.s[2] >= 'A' && g.s[2] <= 'Z')) {
+    r.corrected = true;
+    return;
+  }
+  if (!r.hasTimeGroup && readTimeGroup(g, r.day, r.hour, r.minute)) {
+    r.hasTimeGroup = true;
+    if (r.day >= 1 && r.day <= 31 && r.hour <= 23 && r.minute <= 59) {
+      r.time = reportMoment(r.day, r.hour, r.minute);
+      r.hasTime = true;
+    }
+    return;
+  }
+  if (!windSeen && readWind(g, r)) {
+    windSeen = r.hasWind;
+    return;
+  }
+  if (r.hasWind && !r.hasWindVariable && readWindVariable(g, r)) return;
+  if (!r.hasVisibility) {
+    bool usedNext;
+    if (readVisibility(g, groups.peek(), &usedNext, r)) {
+      if (usedNext) {
+        Group skipped;
+        groups.next(skipped);
+      }
+      return;
+    }
+  }
+  if (readRunway(g, r) || readWeather(g, r) || readSky(g, r)) return;
+  if (!r.hasTemp && readTemperature(g, r)) return;
+  readAltimeter(g, r);
+}
+
+}  // namespace
+
+int decodeReport(const LString& text, WReport& out) {
+  out = WReport{};
+  Groups groups(text, text.length());
+  Group g;
+  if (!groups.next(g)) return L_OK;
+
+  // Head: the type word and the station, each in its place or not at all.
+  if (g.is("METAR") || g.is("SPECI")) {
+    out.type = g.s[0] == 'M' ? WReport::METAR : WReport::SPECI;
+    if (!groups.next(g)) return L_OK;
+  }
+  if (g.is("COR")) {  // "METAR COR KXYZ ..."
+    out.corrected = true;
+    if (!groups.next(g)) return L_OK;
+  }
+  bool more = true;
+  if (isStation(g) && !g.is("AUTO")) {
+    std::memcpy(out.station, g.s, 4);
+    out.station[4] = '\0';
+    more = groups.next(g);
+  }
+
+  // Body, up to the remarks or the first trend.
+  bool windSeen = false;
+  bool inRemarks = false;
+  for (; more; more = groups.next(g)) {
+    if (g.is("RMK")) {
+      inRemarks = true;
+      break;
+    }
+    if (isTrend(g)) break;
+    if (g.is("NIL")) {
+      out.nil = true;
+      break;
+    }
+    readBodyGroup(g, groups, out, windSeen);
+  }
+  // A trend may stand before the remarks: look for them behind it.
+  if (more && !inRemarks && !out.nil) {
+    while ((more = groups.next(g))) {
+      if (g.is("RMK")) {
+        inRemarks = true;
+        break;
+      }
+    }
+  }
+  if (inRemarks) {
+    bool tenthsRead = false;
+    while (groups.next(g)) readRemark(g, out, tenthsRead);
+  }
+
+  if (out.hasAltimeterInHg) {
+    out.pressure = out.altimeterInHg;
+    out.hasPressure = true;
+  } else if (out.hasAltimeterHpa) {
+    out.pressure = out.altimeterHpa * kInHgPerHpa;
+    out.hasPressure = true;
+  }
+  deriveCeiling(out);
+  deriveFlightCategory(out);
+  return L_OK;
+}
+
+const char* reportCode(WReport::Phenomenon phenomenon) {
+  static const char* const kCodes[] = {
+      "",   "DZ", "RA", "SN", "SG", "IC", "PL", "GR", "GS", "UP", "BR", "FG",
+      "FU", "VA", "DU", "SA", "HZ", "PY", "PO", "SQ", "FC", "SS", "DS"};
+  const int i = static_cast<int>(phenomenon);
+  return i >= 0 && i < static_cast<int>(sizeof kCodes / sizeof *kCodes)
+             ? kCodes[i]
+             : "";
+}
+
+const char* reportCode(WReport::FlightCategory category) {
+  static const char* const kCodes[] = {"", "VFR", "MVFR", "IFR", "LIFR"};
+  const int i = static_cast<int>(category);
+  return i >= 0 && i < 5 ? kCodes[i] : "";
+}
+
+const char* reportCode(WReport::Cover cover) {
+  static const char* const kCodes[] = {"CLR", "NSC", "NCD", "FEW",
+                                       "SCT", "BKN", "OVC", "VV"};
+  const int i = static_cast<int>(cover);
+  return i >= 0 && i < 8 ? kCodes[i] : "";
+}

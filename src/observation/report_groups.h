@@ -1,0 +1,68 @@
+// The group readers of the complete reading (decodeReport).
+//
+// Each reader looks at one blank-delimited group, read in place as a
+// pointer and a length, and either recognises its shape (true) or leaves
+// the record alone (false), so that the driver can offer the group to the
+// next reader or skip it. A reader writes only the fields of its own kind,
+// and only when it recognises the group. None allocates, none throws.
+#ifndef STRATUS_OBSERVATION_REPORT_GROUPS_H_
+#define STRATUS_OBSERVATION_REPORT_GROUPS_H_
+
+#include "stratus/observation/report.h"
+
+namespace stratus {
+
+// One group of the report text: `n` characters from `s`.
+struct Group {
+  const char* s;
+  int n;
+
+  bool is(const char* word) const;          // the whole group is `word`
+  bool startsWith(const char* word) const;  // the group begins with `word`
+};
+
+// True when the `n` characters from `s` are all decimal digits (n > 0).
+bool allDigits(const char* s, int n);
+// The value of `n` decimal digits from `s`. REQUIRES: allDigits(s, n).
+int digitsValue(const char* s, int n);
+
+// "DDHHMMZ": day, hour and minute as coded, in range or not.
+bool readTimeGroup(Group g, int& day, int& hour, int& minute);
+
+// (ddd|VRB|///)(ff|fff|//)(Gff|Gfff)?(KT|KTS|MPS|KMH): the wind. A group of
+// this shape whose speed is "//" is recognised but leaves hasWind clear.
+bool readWind(Group g, WReport& r);
+// "dddVddd": the variable sector.
+bool readWindVariable(Group g, WReport& r);
+
+// Prevailing visibility: "CAVOK", metres ("9999", "0800", "3200NDV"),
+// kilometres ("25KM"), statute miles ("10SM", "1/2SM", "M1/4SM", "P6SM",
+// and "1 1/2SM" when `next` is the "1/2SM" part; then *usedNext is set).
+// "////" and "////SM" are recognised as missing.
+bool readVisibility(Group g, Group next, bool* usedNext, WReport& r);
+
+// "Rdd[LCR]/[M|P]nnnn[V[M|P]nnnn][FT][/][U|D|N]": one runway visual range.
+bool readRunway(Group g, WReport& r);
+
+// ([-+]|VC)?(descriptor)?(phenomenon)*: one present-weather group, every
+// character of it taken by a code.
+bool readWeather(Group g, WReport& r);
+
+// (FEW|SCT|BKN|OVC)(hhh|///)(CB|TCU|///)?, VV(hhh|///), SKC, CLR, NSC, NCD.
+bool readSky(Group g, WReport& r);
+
+// "[M]tt/[M]dd": temperature and dew point, either part "//", "M" or empty
+// when missing. Recognised also when both are missing.
+bool readTemperature(Group g, WReport& r);
+
+// "Annnn" (hundredths of inHg), "Qnnnn" (hPa), "A////", "Q////".
+bool readAltimeter(Group g, WReport& r);
+
+// Remarks: "AO1"/"AO2", "SLPppp", "Tsttt[sddd]" (tenths, "1" for minus).
+// Only the first T group that holds a temperature is read: `tenthsRead`
+// tells whether one was, and is set by the reader.
+bool readRemark(Group g, WReport& r, bool& tenthsRead);
+
+}  // namespace stratus
+
+#endif  // STRATUS_OBSERVATION_REPORT_GROUPS_H_
