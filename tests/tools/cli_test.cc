@@ -168,11 +168,41 @@ TEST_F(CliTest, ProductsPrintThePlacesSection) {
 }
 
 TEST_F(CliTest, DecodePrintsTheReportsValues) {
+  const std::string dsm =
+      "KDSM 051754Z 32015G24KT 3SM -SN OVC012 M04/M06 A2987 RMK AO2 T10441061";
+  const std::string egll =
+      "METAR EGLL 051750Z 24012KT 9999 -RA BKN014CB 08/06 Q1008 NOSIG";
   expectPrints({
       {{"decode", "KSEA 051753Z 17009KT 8SM -RA OVC025 09/07 A2992 T00890072"},
        {"Report:      KSEA 051753Z", "Temperature: 48 F",
         "Wind:        from S (170 deg) at 10 mph"}},
+      // Worked by hand: -4.4 C is 24.1 F; 3 SM is 4,828 m; a ceiling of
+      // 1,200 ft with 3 SM is marginal (MVFR).
+      {{"decode", dsm},
+       {"Temperature: 24 F\n", "Visibility:  3 miles\n",
+        "Weather:     light snow\n", "Sky:         overcast at 1,200 ft\n",
+        "Ceiling:     1,200 ft\n", "Category:    MVFR\n"},
+       {R"("ceiling_ft":1200,)", R"("flight_category":"MVFR")",
+        R"("sky":[{"cover":"OVC","height_ft":1200,)",
+        R"("visibility":{"bound":null,"cavok":false,"meters":4828,"miles":3.0,)",
+        R"("weather":[{"code":"-SN","text":"light snow"}])"}},
+      // 9999 is 10 km or more; 1008 hPa is 29.77 inHg.
+      {{"decode", egll, "--units", "metric"},
+       {"Pressure:    1008.0 hPa (29.77 inHg)\n",
+        "Visibility:  more than 10 km\n",
+        "Sky:         broken at 1,400 ft (cumulonimbus)\n"}},
+      {{"decode", "--strict", dsm},
+       {"Temperature: 24 F\n", "Wind:        from NW (320 deg)"},
+       {R"("visibility":null,"weather":[])"},
+       {"Visibility:", "Sky:"}},
   });
+  RunResult lines =
+      run({"decode", "--jsonl", "-"}, {}, dsm + "\n" + egll + "\n");
+  EXPECT_EQ(lines.status, 0) << lines.err;
+  ASSERT_EQ(std::count(lines.out.begin(), lines.out.end(), '\n'), 2);
+  EXPECT_EQ(nlohmann::json::parse(
+                lines.out.substr(lines.out.find('\n') + 1))["sky"][0]["type"],
+            "CB");
 }
 
 TEST_F(CliTest, ConfigShowsAndChangesOneLine) {
@@ -299,13 +329,20 @@ TEST_F(CliTest, MalformedSettingsAreReportedAndLeftAlone) {
 }
 
 // Every sample city resolves in data/us and has its forecast and a station
-// report with every value (a line each).
+// report read completely; read strictly, it has the five values and the
+// time (a line each).
 TEST_F(CliTest, EverySampleCityHasForecastAndConditions) {
   for (const char* id : {"2507000", "2582000", "667000", "664000", "820000",
                          "807850", "1921000", "5363000"}) {
-    EXPECT_EQ(run({"forecast", id}).status, 0) << "forecast " << id;
+    SCOPED_TRACE(id);
+    EXPECT_EQ(run({"forecast", id}).status, 0);
     const std::string now = run({"now", id}).out;
-    EXPECT_EQ(std::count(now.begin(), now.end(), '\n'), 6) << now;
+    for (const char* label :
+         {"Observed:", "Temperature:", "Dew point:", "Pressure:", "Wind:",
+          "Visibility:", "Sky:", "Category:"})
+      EXPECT_TRUE(has(now, std::string("\n") + label)) << label << now;
+    const std::string strict = run({"now", id, "--strict"}).out;
+    EXPECT_EQ(std::count(strict.begin(), strict.end(), '\n'), 6) << strict;
   }
 }
 

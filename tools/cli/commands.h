@@ -42,7 +42,11 @@ struct Context {
   std::string dataDir;       // the location data folder
   std::string settingsPath;  // the settings file
   ConsoleInfoLine* status = nullptr;
+  // Standard output: in text mode its control characters are made visible
+  // (see printable() in text.h); `rawOut` is the same stream without that
+  // filter, for output that a command made printable itself.
   std::ostream* out = nullptr;
+  std::ostream* rawOut = nullptr;
   std::istream* in = nullptr;
   // Set by the callback of the command that the command line named.
   std::function<int()> action;
@@ -58,14 +62,11 @@ void addConfigCommand(CLI::App& app, Context& ctx);
 
 // `stratus places [TEXT] [--state ST]`
 int runPlaces(Context& ctx, const std::string& text, const std::string& state);
-// `stratus now PLACE`
-int runNow(Context& ctx, const std::string& place);
+// `stratus now PLACE`; `strict`: the narrow reading of the report.
+int runNow(Context& ctx, const std::string& place, bool strict);
 // `stratus <product> PLACE`; `product` is a product's command name.
 int runProduct(Context& ctx, const std::string& product,
                const std::string& place);
-// `stratus decode [REPORT | -]`: `report` empty or "-" reads ctx.in, one
-// report per line.
-int runDecode(Context& ctx, const std::string& report);
 // `stratus config list|get|set|path`
 int runConfigList(Context& ctx);
 int runConfigGet(Context& ctx, const std::string& key);

@@ -1,6 +1,11 @@
 // `stratus decode`: reports given on the command line or standard input,
 // decoded by the library without any network.
+//
+// Standard input is a stream: each line is decoded and its result written
+// as soon as it is read, into an output block that goes out whenever it is
+// full, so memory stays flat however many reports come in.
 #include <CLI/CLI.hpp>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,56 +15,165 @@
 
 namespace stratus_cli {
 
-int runDecode(Context& ctx, const std::string& report) {
-  std::vector<std::string> reports;
-  if (report.empty() || report == "-") {
-    std::string line;
-    while (std::getline(*ctx.in, line)) {
-      line = trim(line);
-      if (!line.empty()) reports.push_back(line);
+namespace {
+
+// Bytes of output gathered before they are written.
+constexpr size_t kOutputBlock = 1 << 16;
+
+enum class Format { kText, kJson, kJsonLines };
+
+struct DecodeOptions {
+  std::vector<std::string> words;
+  bool strict = false;  // the narrow reading (decodeObservation)
+  bool jsonLines = false;
+};
+
+class Decoder {
+ public:
+  Decoder(Context& ctx, const DecodeOptions& options)
+      : ctx_(ctx),
+        strict_(options.strict),
+        format_(options.jsonLines ? Format::kJsonLines
+                : ctx.json        ? Format::kJson
+                                  : Format::kText),
+        formatter_(ctx.units) {
+    out_.reserve(kOutputBlock + 4096);
+    if (format_ == Format::kJson) out_ += "{\"reports\":[";
+  }
+
+  // Decodes one report (trimmed, not empty) and gathers its output.
+  void add(const char* text, size_t n) {
+    report_.assign(text, n);
+    Reading reading;
+    if (strict_) {
+      observation_ = WObservation{};
+      decodeObservation(report_, observation_);
+      reading = readingOf(observation_);
+    } else {
+      decodeReport(report_, full_);
+      reading = readingOf(full_);
     }
-    if (reports.empty()) {
+    bool decoded = !reading.empty();
+    if (!decoded) {
+      ctx_.status->error("nothing could be decoded from \"" + report_.str() +
+                         "\"");
+      failed_ = true;
+    }
+    if (format_ == Format::kText) {
+      if (count_ > 0) out_ += '\n';
+      out_ += "Report:      ";
+      appendPrintable(out_, text, n, true);
+      out_ += '\n';
+      formatter_.appendText(out_, reading);
+    } else {
+      if (format_ == Format::kJson && count_ > 0) out_ += ",\n";
+      out_ += "{\"report\":";
+      appendJsonString(out_, text, n);
+      out_ += decoded ? ",\"decoded\":true" : ",\"decoded\":false";
+      formatter_.appendJsonMembers(out_, reading);
+      out_ += '}';
+      if (format_ == Format::kJsonLines) out_ += '\n';
+    }
+    ++count_;
+    if (out_.size() >= kOutputBlock) flush();
+  }
+
+  // Ends the output; the exit status.
+  int finish() {
+    if (format_ == Format::kJson) out_ += "]}\n";
+    flush();
+    ctx_.rawOut->flush();
+    return failed_ ? kExitDataError : kExitOk;
+  }
+
+  size_t count() const { return count_; }
+
+ private:
+  void flush() {
+    // The report texts were made printable as they were gathered.
+    ctx_.rawOut->write(out_.data(), static_cast<std::streamsize>(out_.size()));
+    out_.clear();
+  }
+
+  Context& ctx_;
+  const bool strict_;
+  const Format format_;
+  ReadingFormatter formatter_;
+  LString report_;
+  WObservation observation_{};
+  WReport full_{};
+  std::string out_;
+  size_t count_ = 0;
+  bool failed_ = false;
+};
+
+// Calls decoder.add for every line of `in` that is not blank, reading it in
+// large blocks.
+void decodeLines(std::istream& in, Decoder& decoder) {
+  std::vector<char> block(1 << 16);
+  std::string carry;  // a line cut by the end of a block
+  auto take = [&decoder](const char* b, const char* e) {
+    while (b < e && (*b == ' ' || *b == '\t' || *b == '\r')) ++b;
+    while (e > b && (e[-1] == ' ' || e[-1] == '\t' || e[-1] == '\r')) --e;
+    if (e > b) decoder.add(b, static_cast<size_t>(e - b));
+  };
+  while (in) {
+    in.read(block.data(), static_cast<std::streamsize>(block.size()));
+    const char* p = block.data();
+    const char* end = p + in.gcount();
+    while (p < end) {
+      const char* nl = static_cast<const char*>(
+          std::memchr(p, '\n', static_cast<size_t>(end - p)));
+      if (nl == nullptr) {
+        carry.append(p, end);
+        break;
+      }
+      if (carry.empty()) {
+        take(p, nl);
+      } else {
+        carry.append(p, nl);
+        take(carry.data(), carry.data() + carry.size());
+        carry.clear();
+      }
+      p = nl + 1;
+    }
+  }
+  if (!carry.empty()) take(carry.data(), carry.data() + carry.size());
+}
+
+int runDecode(Context& ctx, const DecodeOptions& options) {
+  std::string report = joinWords(options.words);
+  Decoder decoder(ctx, options);
+  if (report.empty() || report == "-") {
+    decodeLines(*ctx.in, decoder);
+    if (decoder.count() == 0) {
       ctx.status->error("no report on standard input");
       return kExitUsage;
     }
   } else {
-    reports.push_back(trim(report));
+    report = trim(report);
+    decoder.add(report.data(), report.size());
   }
-
-  int status = kExitOk;
-  nlohmann::json list = nlohmann::json::array();
-  for (size_t i = 0; i < reports.size(); ++i) {
-    WObservation observation{};
-    decodeObservation(reports[i].c_str(), observation);
-    Reading reading = readingOf(observation);
-    if (reading.empty()) {
-      ctx.status->error("nothing could be decoded from \"" + reports[i] + "\"");
-      status = kExitDataError;
-    }
-    if (ctx.json) {
-      nlohmann::json j = readingJson(reading, ctx.units);
-      j["report"] = reports[i];
-      j["decoded"] = !reading.empty();
-      list.push_back(j);
-      continue;
-    }
-    if (i > 0) *ctx.out << '\n';
-    *ctx.out << "Report:      " << reports[i] << '\n';
-    printReading(*ctx.out, reading, ctx.units);
-  }
-  if (ctx.json) *ctx.out << jsonText(nlohmann::json{{"reports", list}});
-  return status;
+  return decoder.finish();
 }
 
+}  // namespace
+
 void addDecodeCommand(CLI::App& app, Context& ctx) {
-  auto words = std::make_shared<std::vector<std::string>>();
+  auto options = std::make_shared<DecodeOptions>();
   CLI::App* sub = app.add_subcommand(
       "decode", "Decode raw observation reports (no network)");
-  sub->add_option("report", *words,
+  sub->add_option("report", options->words,
                   "The report; none or - reads one per line from standard "
                   "input (put -- before a report with a group such as -RA)");
-  sub->callback([&ctx, words] {
-    ctx.action = [&ctx, words] { return runDecode(ctx, joinWords(*words)); };
+  sub->add_flag("--strict", options->strict,
+                "The narrow reading: temperature, dew point, pressure, wind "
+                "and time, stopping at the first group it does not know");
+  sub->add_flag("--jsonl", options->jsonLines,
+                "One JSON object per report, a line each");
+  sub->callback([&ctx, options] {
+    if (options->jsonLines) ctx.json = true;  // JSON escapes what it prints
+    ctx.action = [&ctx, options] { return runDecode(ctx, *options); };
   });
 }
 

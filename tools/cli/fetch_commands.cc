@@ -153,7 +153,7 @@ int runProduct(Context& ctx, const std::string& command,
   return kExitOk;
 }
 
-int runNow(Context& ctx, const std::string& place) {
+int runNow(Context& ctx, const std::string& place, bool strict) {
   Fetch fetch(ctx);
   WLocation location;
   CityRow city;
@@ -162,7 +162,9 @@ int runNow(Context& ctx, const std::string& place) {
   std::string url = fetch.setting("ConditionsBase") + city.code + ".html";
   WCondition condition;
   markUnset(condition);
-  int rc = fetch.reader.getCondition(location, condition);
+  LString report;
+  int rc = strict ? fetch.reader.getCondition(location, condition)
+                  : fetch.reader.getReport(location, report);
   switch (rc) {
     case L_OK:
       break;
@@ -175,11 +177,21 @@ int runNow(Context& ctx, const std::string& place) {
     case L_ERROR:
       ctx.status->error("the report on " + url + " could not be decoded");
       return kExitDataError;
+    case L_NOTFOUND:
+      ctx.status->error("no observation report on " + url);
+      return kExitDataError;
     default:
       ctx.status->error(resultMessage(rc));
       return kExitNotFound;
   }
-  Reading reading = readingOf(condition);
+  WReport full{};
+  Reading reading;
+  if (strict) {
+    reading = readingOf(condition);
+  } else {
+    decodeReport(report, full);
+    reading = readingOf(full);
+  }
   if (reading.empty()) {
     ctx.status->error("no observation report could be decoded from " + url);
     return kExitDataError;
@@ -188,6 +200,8 @@ int runNow(Context& ctx, const std::string& place) {
     nlohmann::json j{{"place", placeJson(city, location)},
                      {"station", city.code},
                      {"url", url},
+                     {"report", strict ? nlohmann::json(nullptr)
+                                       : nlohmann::json(report.str())},
                      {"conditions", readingJson(reading, ctx.units)}};
     *ctx.out << jsonText(j);
   } else {
@@ -201,7 +215,7 @@ namespace {
 
 // Adds a command that takes one PLACE (several words are joined) and runs
 // `run` with it.
-void addPlaceCommand(
+CLI::App* addPlaceCommand(
     CLI::App& app, Context& ctx, const std::string& name,
     const std::string& help,
     std::function<int(Context&, const std::string& place)> run) {
@@ -211,12 +225,20 @@ void addPlaceCommand(
   sub->callback([&ctx, words, run] {
     ctx.action = [&ctx, words, run] { return run(ctx, joinWords(*words)); };
   });
+  return sub;
 }
 
 }  // namespace
 
 void addNowCommand(CLI::App& app, Context& ctx) {
-  addPlaceCommand(app, ctx, "now", "Current conditions at a place", runNow);
+  auto strict = std::make_shared<bool>(false);
+  addPlaceCommand(app, ctx, "now", "Current conditions at a place",
+                  [strict](Context& c, const std::string& place) {
+                    return runNow(c, place, *strict);
+                  })
+      ->add_flag("--strict", *strict,
+                 "Read the report narrowly: temperature, dew point, "
+                 "pressure, wind and time only");
 }
 
 void addProductCommands(CLI::App& app, Context& ctx) {

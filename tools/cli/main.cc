@@ -47,6 +47,7 @@ struct UnitOptions {
       u.temp = Units::Temp::kCelsius;
       u.wind = Units::Wind::kKmh;
       u.pressure = Units::Pressure::kHPa;
+      u.metricDistance = true;
     }
     if (temp == "c") u.temp = Units::Temp::kCelsius;
     if (temp == "f") u.temp = Units::Temp::kFahrenheit;
@@ -74,11 +75,12 @@ int main(int argc, char** argv) {
   app.fallthrough();
   app.require_subcommand(1);
 
-  bool json = false, quiet = false;
+  Context ctx;
+  bool quiet = false;
   std::string dataDir = defaultDataDir();
   std::string configFile;
   UnitOptions units;
-  app.add_flag("--json", json, "Print data as JSON");
+  app.add_flag("--json", ctx.json, "Print data as JSON");
   app.add_option("--units", units.system, "Units: us (default) or metric")
       ->check(CLI::IsMember({"us", "metric"}, CLI::ignore_case));
   app.add_option("--temp", units.temp, "Temperature unit: c or f")
@@ -95,7 +97,6 @@ int main(int argc, char** argv) {
                  "settings.ini)");
   app.add_flag("-q,--quiet", quiet, "Show no progress, only errors");
 
-  Context ctx;
   stratus_cli::addPlacesCommand(app, ctx);
   stratus_cli::addNowCommand(app, ctx);
   stratus_cli::addProductCommands(app, ctx);
@@ -112,7 +113,6 @@ int main(int argc, char** argv) {
   }
 
   stratus_cli::ConsoleInfoLine status(stderr, quiet);
-  ctx.json = json;
   ctx.units = units.resolve();
   ctx.dataDir = dataDir;
   ctx.settingsPath =
@@ -122,7 +122,8 @@ int main(int argc, char** argv) {
   // them itself.
   stratus_cli::PrintableBuf printableOut(std::cout.rdbuf());
   std::ostream textOut(&printableOut);
-  ctx.out = json ? &std::cout : &textOut;
+  ctx.out = ctx.json ? &std::cout : &textOut;
+  ctx.rawOut = &std::cout;
   ctx.in = &std::cin;
 
   try {

@@ -2,9 +2,11 @@
 
 #include <time.h>
 
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace stratus_cli {
@@ -16,59 +18,100 @@ constexpr int kUnsetInt = INT_MIN;
 constexpr long kUnsetTime = 0;  // the epoch: no report is that old
 constexpr int kVariable = 400;
 
-double round1(double x) { return std::round(x * 10.0) / 10.0; }
-double round2(double x) { return std::round(x * 100.0) / 100.0; }
+// ---- Numbers ----
 
-std::string format(const char* fmt, double value) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, fmt, value);
-  return buf;
+void appendInt(std::string& out, long long v) {
+  char buf[24];
+  auto r = std::to_chars(buf, buf + sizeof buf, v);
+  out.append(buf, r.ptr);
 }
 
-std::string tempText(float celsius, const Units& units) {
-  WCondition c;
-  c.setTemp(celsius);
-  LString out;
-  c.formatTemp(out, units.temp == Units::Temp::kCelsius
-                        ? WCondition::Celsius
-                        : WCondition::Fahrenheit);
-  return out.str();
+// `v` rounded to `decimals` places (half away from zero), in fixed form.
+void appendFixed(std::string& out, double v, int decimals) {
+  static const long long kScale[] = {1, 10, 100, 1000};
+  long long scaled = std::llround(v * kScale[decimals]);
+  if (scaled < 0) {
+    out += '-';
+    scaled = -scaled;
+  }
+  appendInt(out, scaled / kScale[decimals]);
+  if (decimals == 0) return;
+  out += '.';
+  char digits[4];
+  long long frac = scaled % kScale[decimals];
+  for (int i = decimals - 1; i >= 0; --i, frac /= 10)
+    digits[i] = static_cast<char>('0' + frac % 10);
+  out.append(digits, static_cast<size_t>(decimals));
 }
 
-nlohmann::json tempJson(float celsius, const Units& units) {
-  return {{"celsius", round1(celsius)},
-          {"fahrenheit", round1(C2F(celsius))},
-          {"text", tempText(celsius, units)}};
+// A number with thousands separated by commas ("12,000").
+void appendGrouped(std::string& out, int v) {
+  if (v >= 1000) {
+    appendInt(out, v / 1000);
+    out += ',';
+    char digits[3] = {static_cast<char>('0' + v / 100 % 10),
+                      static_cast<char>('0' + v / 10 % 10),
+                      static_cast<char>('0' + v % 10)};
+    out.append(digits, 3);
+  } else {
+    appendInt(out, v);
+  }
 }
 
-std::string pressureText(float inhg, const Units& units) {
-  std::string in = format("%.2f inHg", inhg);
+// Appends a string literal, its length known when compiled.
+template <size_t N>
+void lit(std::string& out, const char (&text)[N]) {
+  out.append(text, N - 1);
+}
+
+// ---- JSON pieces ----
+
+template <size_t N>
+void key(std::string& out, const char (&name)[N]) {
+  if (!out.empty() && out.back() != '{' && out.back() != '[') out += ',';
+  out += '"';
+  lit(out, name);
+  lit(out, "\":");
+}
+
+// ---- Temperature, pressure, wind ----
+
+void appendPressure(std::string& out, float inhg, const Units& units) {
   switch (units.pressure) {
     case Units::Pressure::kHPa:
-      return format("%.1f hPa", INHG2HPA(inhg)) + " (" + in + ")";
-    case Units::Pressure::kMmHg:
-      return format("%.1f mmHg", INHG2MMHG(inhg)) + " (" + in + ")";
-    case Units::Pressure::kInHg:
+      appendFixed(out, INHG2HPA(inhg), 1);
+      lit(out, " hPa (");
       break;
+    case Units::Pressure::kMmHg:
+      appendFixed(out, INHG2MMHG(inhg), 1);
+      lit(out, " mmHg (");
+      break;
+    case Units::Pressure::kInHg:
+      appendFixed(out, inhg, 2);
+      lit(out, " inHg (");
+      appendFixed(out, INHG2HPA(inhg), 1);
+      lit(out, " hPa)");
+      return;
   }
-  return in + format(" (%.1f hPa)", INHG2HPA(inhg));
+  appendFixed(out, inhg, 2);
+  lit(out, " inHg)");
 }
 
-std::string speedText(int knots, const Units& units) {
+void appendSpeed(std::string& out, int knots, const Units& units) {
   switch (units.wind) {
     case Units::Wind::kKnots:
-      return std::to_string(knots) + " kt";
+      appendInt(out, knots);
+      lit(out, " kt");
+      return;
     case Units::Wind::kKmh:
-      return format("%.0f km/h", MPH2KMPH(knots2MPH(knots)));
+      appendFixed(out, MPH2KMPH(knots2MPH(static_cast<unsigned>(knots))), 0);
+      lit(out, " km/h");
+      return;
     case Units::Wind::kMph:
       break;
   }
-  return format("%.0f mph", knots2MPH(knots));
-}
-
-nlohmann::json speedJson(int knots) {
-  float mph = knots2MPH(knots);
-  return {{"kt", knots}, {"mph", round1(mph)}, {"kmh", round1(MPH2KMPH(mph))}};
+  appendFixed(out, knots2MPH(static_cast<unsigned>(knots)), 0);
+  lit(out, " mph");
 }
 
 const char* compassPoint(int degrees) {
@@ -84,35 +127,263 @@ bool isCalm(const Reading& r) {
          (!r.windDirection || *r.windDirection == 0);
 }
 
-std::string windText(const Reading& r, const Units& units) {
-  std::string text;
-  if (isCalm(r)) return "calm";
+bool hasWind(const Reading& r) { return r.windSpeed || r.windDirection; }
+
+void appendWind(std::string& out, const Reading& r, const Units& units) {
+  if (isCalm(r)) {
+    lit(out, "calm");
+    return;
+  }
   int dir = r.windDirection.value_or(kVariable);
   if (dir == kVariable) {
-    text = "variable";
+    lit(out, "variable");
   } else {
-    text = std::string("from ") + compassPoint(dir) + " (" +
-           std::to_string(dir) + " deg)";
+    lit(out, "from ");
+    out += compassPoint(dir);
+    lit(out, " (");
+    appendInt(out, dir);
+    lit(out, " deg)");
   }
-  if (r.windSpeed) text += " at " + speedText(*r.windSpeed, units);
-  if (r.windGust) text += ", gusts " + speedText(*r.windGust, units);
+  if (r.windSpeed) {
+    lit(out, " at ");
+    appendSpeed(out, *r.windSpeed, units);
+  }
+  if (r.windGust) {
+    lit(out, ", gusts ");
+    appendSpeed(out, *r.windGust, units);
+  }
   if (r.variableFrom && r.variableTo && *r.variableFrom != kVariable) {
-    text += ", varying " + std::to_string(*r.variableFrom) + " to " +
-            std::to_string(*r.variableTo) + " deg";
+    lit(out, ", varying ");
+    appendInt(out, *r.variableFrom);
+    lit(out, " to ");
+    appendInt(out, *r.variableTo);
+    lit(out, " deg");
   }
-  return text;
 }
 
-template <typename T>
-nlohmann::json orNull(const std::optional<T>& v) {
-  return v ? nlohmann::json(*v) : nlohmann::json(nullptr);
+// ---- Visibility, weather, sky (the complete reading) ----
+
+void appendVisibility(std::string& out, const WReport& w, const Units& units) {
+  if (w.cavok) {
+    lit(out, "10 km or more, no cloud below 5,000 ft (CAVOK)");
+    return;
+  }
+  if (w.visibilityBound < 0) lit(out, "less than ");
+  if (w.visibilityBound > 0) lit(out, "more than ");
+  if (units.metricDistance) {
+    float km = w.visibilityMeters / 1000.0f;
+    appendFixed(out, km, km < 5 ? 1 : 0);
+    lit(out, " km");
+    return;
+  }
+  float miles = w.visibilityMiles;
+  appendFixed(out, miles, miles < 3 && miles != std::floor(miles) ? 2 : 0);
+  out += miles == 1 ? " mile" : " miles";
+}
+
+const char* const kPhenomenonWords[] = {"",
+                                        "drizzle",
+                                        "rain",
+                                        "snow",
+                                        "snow grains",
+                                        "ice crystals",
+                                        "ice pellets",
+                                        "hail",
+                                        "small hail",
+                                        "precipitation",
+                                        "mist",
+                                        "fog",
+                                        "smoke",
+                                        "volcanic ash",
+                                        "dust",
+                                        "sand",
+                                        "haze",
+                                        "spray",
+                                        "dust whirls",
+                                        "squalls",
+                                        "funnel cloud",
+                                        "sandstorm",
+                                        "duststorm"};
+
+const char* const kDescriptorWords[] = {
+    "",        "shallow",    "partial",      "patches of", "low drifting",
+    "blowing", "showers of", "thunderstorm", "freezing"};
+
+void appendWeather(std::string& out, const WReport::Weather& g) {
+  size_t start = out.size();
+  if (g.intensity == WReport::LIGHT) lit(out, "light ");
+  if (g.intensity == WReport::HEAVY) lit(out, "heavy ");
+  if (g.descriptor == WReport::THUNDERSTORM) {
+    out += g.phenomenonCount > 0 ? "thunderstorm with " : "thunderstorm";
+  } else if (g.descriptor == WReport::SHOWERS && g.phenomenonCount == 0) {
+    lit(out, "showers");
+  } else if (g.descriptor != WReport::NO_DESCRIPTOR) {
+    out += kDescriptorWords[g.descriptor];
+    out += ' ';
+  }
+  for (int i = 0; i < g.phenomenonCount; ++i) {
+    if (i > 0) out += i + 1 == g.phenomenonCount ? " and " : ", ";
+    int p = g.phenomena[i];
+    if (p == WReport::FUNNEL_CLOUD && g.intensity == WReport::HEAVY) {
+      out.resize(start);
+      lit(out, "tornado");
+    } else if (p > 0 && p < static_cast<int>(sizeof kPhenomenonWords /
+                                             sizeof *kPhenomenonWords)) {
+      out += kPhenomenonWords[p];
+    }
+  }
+  while (!out.empty() && out.size() > start && out.back() == ' ')
+    out.pop_back();
+  if (g.intensity == WReport::VICINITY) lit(out, " in the vicinity");
+}
+
+const char* const kCoverWords[] = {"clear",
+                                   "no significant cloud",
+                                   "no cloud detected",
+                                   "few",
+                                   "scattered",
+                                   "broken",
+                                   "overcast",
+                                   "vertical visibility"};
+
+void appendLayer(std::string& out, const WReport::Layer& l) {
+  out += kCoverWords[l.cover];
+  if (!l.heightMissing) {
+    out += l.cover == WReport::VERTICAL_VISIBILITY ? " " : " at ";
+    appendGrouped(out, l.height);
+    lit(out, " ft");
+  }
+  if (l.cloudType == WReport::CUMULONIMBUS) lit(out, " (cumulonimbus)");
+  if (l.cloudType == WReport::TOWERING_CUMULUS) lit(out, " (towering cumulus)");
+}
+
+// Starts a line of text output: the label, padded to 13 columns.
+template <size_t N>
+void line(std::string& out, const char (&label)[N]) {
+  static_assert(N - 1 <= 13, "labels fit the column");
+  out.append(label, N - 1);
+  out.append("             ", 13 - (N - 1));
+}
+
+// ---- JSON of quantities ----
+
+void speedJson(std::string& out, int knots) {
+  float mph = knots2MPH(static_cast<unsigned>(knots));
+  lit(out, "{\"kt\":");
+  appendInt(out, knots);
+  lit(out, ",\"mph\":");
+  appendFixed(out, mph, 1);
+  lit(out, ",\"kmh\":");
+  appendFixed(out, MPH2KMPH(mph), 1);
+  out += '}';
+}
+
+template <typename T, typename F>
+void orNull(std::string& out, const std::optional<T>& v, F&& write) {
+  if (v) {
+    write(*v);
+  } else {
+    lit(out, "null");
+  }
+}
+
+void windJson(std::string& out, const Reading& r, const Units& units) {
+  bool variable = r.windDirection && *r.windDirection == kVariable;
+  lit(out, "{\"direction\":");
+  if (r.windDirection && !variable) {
+    appendInt(out, *r.windDirection);
+  } else {
+    lit(out, "null");
+  }
+  out += variable ? ",\"variable\":true" : ",\"variable\":false";
+  out += isCalm(r) ? ",\"calm\":true,\"speed\":" : ",\"calm\":false,\"speed\":";
+  orNull(out, r.windSpeed, [&](int v) { speedJson(out, v); });
+  lit(out, ",\"gust\":");
+  orNull(out, r.windGust, [&](int v) { speedJson(out, v); });
+  if (r.variableFrom && *r.variableFrom != kVariable) {
+    lit(out, ",\"variable_from\":");
+    appendInt(out, *r.variableFrom);
+    lit(out, ",\"variable_to\":");
+    orNull(out, r.variableTo, [&](int v) { appendInt(out, v); });
+  } else {
+    lit(out, ",\"variable_from\":null,\"variable_to\":null");
+  }
+  lit(out, ",\"text\":\"");
+  appendWind(out, r, units);
+  lit(out, "\"}");
+}
+
+void reportJson(std::string& out, const WReport& w, const Units& units) {
+  key(out, "visibility");
+  if (w.hasVisibility) {
+    lit(out, "{\"miles\":");
+    appendFixed(out, w.visibilityMiles, 2);
+    lit(out, ",\"meters\":");
+    appendFixed(out, w.visibilityMeters, 0);
+    out += w.visibilityBound < 0   ? ",\"bound\":\"less\""
+           : w.visibilityBound > 0 ? ",\"bound\":\"more\""
+                                   : ",\"bound\":null";
+    out += w.cavok ? ",\"cavok\":true" : ",\"cavok\":false";
+    lit(out, ",\"text\":\"");
+    appendVisibility(out, w, units);
+    lit(out, "\"}");
+  } else {
+    lit(out, "null");
+  }
+  key(out, "weather");
+  out += '[';
+  for (int i = 0; i < w.weatherCount; ++i) {
+    out += i > 0 ? ",{\"code\":" : "{\"code\":";
+    appendJsonString(out, w.weather[i].text, std::strlen(w.weather[i].text));
+    lit(out, ",\"text\":\"");
+    appendWeather(out, w.weather[i]);
+    lit(out, "\"}");
+  }
+  out += ']';
+  key(out, "sky");
+  out += '[';
+  for (int i = 0; i < w.layerCount; ++i) {
+    const WReport::Layer& l = w.layers[i];
+    out += i > 0 ? ",{\"cover\":\"" : "{\"cover\":\"";
+    out += reportCode(l.cover);
+    lit(out, "\",\"height_ft\":");
+    if (l.heightMissing) {
+      lit(out, "null");
+    } else {
+      appendInt(out, l.height);
+    }
+    out += l.cloudType == WReport::CUMULONIMBUS       ? ",\"type\":\"CB\""
+           : l.cloudType == WReport::TOWERING_CUMULUS ? ",\"type\":\"TCU\""
+                                                      : ",\"type\":null";
+    lit(out, ",\"text\":\"");
+    appendLayer(out, l);
+    lit(out, "\"}");
+  }
+  out += ']';
+  key(out, "ceiling_ft");
+  if (w.hasCeiling) {
+    appendInt(out, w.ceiling);
+  } else {
+    lit(out, "null");
+  }
+  key(out, "flight_category");
+  if (w.flightCategory != WReport::UNKNOWN_CATEGORY) {
+    out += '"';
+    out += reportCode(w.flightCategory);
+    out += '"';
+  } else {
+    lit(out, "null");
+  }
 }
 
 }  // namespace
 
 bool Reading::empty() const {
+  bool more =
+      report != nullptr && (report->hasVisibility || report->weatherCount > 0 ||
+                            report->layerCount > 0);
   return !temp && !dewPoint && !pressure && !windDirection && !windSpeed &&
-         !windGust && !variableFrom && !variableTo && !time;
+         !windGust && !variableFrom && !variableTo && !time && !more;
 }
 
 void markUnset(WCondition& condition) {
@@ -154,88 +425,245 @@ Reading readingOf(const WObservation& o) {
   return r;
 }
 
-void printReading(std::ostream& out, const Reading& r, const Units& units) {
-  auto line = [&out](const char* label, const std::string& value) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%-13s", label);
-    out << buf << value << '\n';
-  };
-  if (r.time) line("Observed:", localTimeText(*r.time));
-  if (r.temp) line("Temperature:", tempText(*r.temp, units));
-  if (r.dewPoint) line("Dew point:", tempText(*r.dewPoint, units));
-  if (r.pressure) line("Pressure:", pressureText(*r.pressure, units));
-  if (r.windSpeed || r.windDirection) line("Wind:", windText(r, units));
-}
-
-nlohmann::json readingJson(const Reading& r, const Units& units) {
-  nlohmann::json j;
-  j["time"] = nullptr;
-  if (r.time) {
-    j["time"] = {{"epoch", *r.time},
-                 {"local", localTimeIso(*r.time)},
-                 {"text", localTimeText(*r.time)}};
-  }
-  j["temperature"] = r.temp ? tempJson(*r.temp, units) : nullptr;
-  j["dew_point"] = r.dewPoint ? tempJson(*r.dewPoint, units) : nullptr;
-  j["pressure"] = nullptr;
-  if (r.pressure) {
-    j["pressure"] = {{"inHg", round2(*r.pressure)},
-                     {"hPa", round1(INHG2HPA(*r.pressure))},
-                     {"mmHg", round1(INHG2MMHG(*r.pressure))},
-                     {"text", pressureText(*r.pressure, units)}};
-  }
-  j["wind"] = nullptr;
-  if (r.windSpeed || r.windDirection) {
-    bool variable = r.windDirection && *r.windDirection == kVariable;
-    nlohmann::json w;
-    w["direction"] =
-        variable ? nlohmann::json(nullptr) : orNull(r.windDirection);
-    w["variable"] = variable;
-    w["calm"] = isCalm(r);
-    w["speed"] = r.windSpeed ? speedJson(*r.windSpeed) : nullptr;
-    w["gust"] = r.windGust ? speedJson(*r.windGust) : nullptr;
-    w["variable_from"] = nullptr;
-    w["variable_to"] = nullptr;
-    if (r.variableFrom && *r.variableFrom != kVariable) {
-      w["variable_from"] = *r.variableFrom;
-      w["variable_to"] = orNull(r.variableTo);
+Reading readingOf(const WReport& w) {
+  Reading r;
+  r.report = &w;
+  if (w.hasTemp) r.temp = w.temp;
+  if (w.hasDewPoint) r.dewPoint = w.dewPoint;
+  if (w.hasPressure) r.pressure = w.pressure;
+  if (w.hasWind) {
+    if (!w.windDirectionMissing) r.windDirection = w.windDirection;
+    r.windSpeed = static_cast<int>(std::lround(w.windSpeed));
+    if (w.hasWindGust)
+      r.windGust = static_cast<int>(std::lround(w.windGustSpeed));
+    if (w.hasWindVariable) {
+      r.variableFrom = w.windVariableFrom;
+      r.variableTo = w.windVariableTo;
     }
-    w["text"] = windText(r, units);
-    j["wind"] = w;
   }
-  return j;
+  if (w.hasTime) r.time = w.time;
+  return r;
 }
 
-std::string localTimeText(long calendarTime) {
-  LCTime t(calendarTime, LTime::Local);
-  char buf[80];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", t.year, t.month,
-                t.day, t.hour, t.minute);
-  std::string text = buf;
-  time_t tt = static_cast<time_t>(calendarTime);
-  struct tm tm;
-  if (localtime_r(&tt, &tm) != nullptr && strftime(buf, sizeof buf, " %Z", &tm))
-    text += buf;
-  return text;
+void ReadingFormatter::appendTime(std::string& out, long t, bool iso) {
+  long quarter = t >= 0 ? t / 900 : (t - 899) / 900;
+  ZoneEntry& zone = zones_[static_cast<unsigned long>(quarter) % 64];
+  if (zone.quarter != quarter) {
+    zone.quarter = quarter;
+    time_t tt = static_cast<time_t>(t);
+    struct tm tm;
+    zone.offset = 0;
+    zone.name[0] = '\0';
+    if (localtime_r(&tt, &tm) != nullptr) {
+      zone.offset = tm.tm_gmtoff;
+      if (strftime(zone.name, sizeof zone.name, "%Z", &tm) == 0)
+        zone.name[0] = '\0';
+    }
+  }
+  LCTime local(t + zone.offset, LTime::UTC);  // the local wall clock
+  auto two = [&out](int v) {
+    out += static_cast<char>('0' + v / 10 % 10);
+    out += static_cast<char>('0' + v % 10);
+  };
+  appendInt(out, local.year);
+  out += '-';
+  two(local.month);
+  out += '-';
+  two(local.day);
+  out += iso ? 'T' : ' ';
+  two(local.hour);
+  out += ':';
+  two(local.minute);
+  if (!iso) {
+    if (zone.name[0] != '\0') {
+      out += ' ';
+      out += zone.name;
+    }
+    return;
+  }
+  out += ':';
+  two(local.second);
+  long off = zone.offset < 0 ? -zone.offset : zone.offset;
+  out += zone.offset < 0 ? '-' : '+';
+  two(static_cast<int>(off / 3600));
+  out += ':';
+  two(static_cast<int>(off / 60 % 60));
 }
 
-std::string localTimeIso(long calendarTime) {
-  LCTime t(calendarTime, LTime::Local);
-  char buf[80];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d", t.year,
-                t.month, t.day, t.hour, t.minute, t.second);
-  std::string text = buf;
-  time_t tt = static_cast<time_t>(calendarTime);
-  struct tm tm;
-  if (localtime_r(&tt, &tm) != nullptr) {
-    long off = tm.tm_gmtoff;
-    char sign = off < 0 ? '-' : '+';
-    off = off < 0 ? -off : off;
-    std::snprintf(buf, sizeof buf, "%c%02ld:%02ld", sign, off / 3600,
-                  off / 60 % 60);
-    text += buf;
+void ReadingFormatter::appendTemp(std::string& out, float celsius) {
+  uint32_t bits;
+  std::memcpy(&bits, &celsius, sizeof bits);
+  TempEntry& e = temps_[(bits * 2654435761u) >> 23];  // 9 bits
+  if (!e.used || e.bits != bits) {
+    WCondition c;
+    c.setTemp(celsius);
+    LString text;
+    c.formatTemp(text, units_.temp == Units::Temp::kCelsius
+                           ? WCondition::Celsius
+                           : WCondition::Fahrenheit);
+    e.used = text.str().size() < sizeof e.text;
+    e.bits = bits;
+    if (!e.used) {
+      out += text.str();
+      return;
+    }
+    e.length = static_cast<unsigned char>(text.str().size());
+    std::memcpy(e.text, text.str().data(), e.length);
   }
-  return text;
+  out.append(e.text, e.length);
+}
+
+void ReadingFormatter::tempJson(std::string& out, float celsius) {
+  lit(out, "{\"celsius\":");
+  appendFixed(out, celsius, 1);
+  lit(out, ",\"fahrenheit\":");
+  appendFixed(out, C2F(celsius), 1);
+  lit(out, ",\"text\":\"");
+  appendTemp(out, celsius);
+  lit(out, "\"}");
+}
+
+void ReadingFormatter::appendText(std::string& out, const Reading& r) {
+  if (r.time) {
+    line(out, "Observed:");
+    appendTime(out, *r.time, false);
+    out += '\n';
+  }
+  if (r.temp) {
+    line(out, "Temperature:");
+    appendTemp(out, *r.temp);
+    out += '\n';
+  }
+  if (r.dewPoint) {
+    line(out, "Dew point:");
+    appendTemp(out, *r.dewPoint);
+    out += '\n';
+  }
+  if (r.pressure) {
+    line(out, "Pressure:");
+    appendPressure(out, *r.pressure, units_);
+    out += '\n';
+  }
+  if (hasWind(r)) {
+    line(out, "Wind:");
+    appendWind(out, r, units_);
+    out += '\n';
+  }
+  if (r.report == nullptr) return;
+  const WReport& w = *r.report;
+  if (w.hasVisibility) {
+    line(out, "Visibility:");
+    appendVisibility(out, w, units_);
+    out += '\n';
+  }
+  if (w.weatherCount > 0) {
+    line(out, "Weather:");
+    for (int i = 0; i < w.weatherCount; ++i) {
+      if (i > 0) lit(out, "; ");
+      appendWeather(out, w.weather[i]);
+    }
+    out += '\n';
+  }
+  if (w.layerCount > 0) {
+    line(out, "Sky:");
+    for (int i = 0; i < w.layerCount; ++i) {
+      if (i > 0) lit(out, ", ");
+      appendLayer(out, w.layers[i]);
+    }
+    out += '\n';
+  }
+  if (w.hasCeiling) {
+    line(out, "Ceiling:");
+    appendGrouped(out, w.ceiling);
+    lit(out, " ft\n");
+  }
+  if (w.flightCategory != WReport::UNKNOWN_CATEGORY) {
+    line(out, "Category:");
+    out += reportCode(w.flightCategory);
+    out += '\n';
+  }
+}
+
+void ReadingFormatter::appendJsonMembers(std::string& out, const Reading& r) {
+  key(out, "time");
+  if (r.time) {
+    lit(out, "{\"epoch\":");
+    appendInt(out, *r.time);
+    lit(out, ",\"local\":\"");
+    appendTime(out, *r.time, true);
+    lit(out, "\",\"text\":\"");
+    appendTime(out, *r.time, false);
+    lit(out, "\"}");
+  } else {
+    lit(out, "null");
+  }
+  key(out, "temperature");
+  orNull(out, r.temp, [&](float v) { tempJson(out, v); });
+  key(out, "dew_point");
+  orNull(out, r.dewPoint, [&](float v) { tempJson(out, v); });
+  key(out, "pressure");
+  orNull(out, r.pressure, [&](float v) {
+    lit(out, "{\"inHg\":");
+    appendFixed(out, v, 2);
+    lit(out, ",\"hPa\":");
+    appendFixed(out, INHG2HPA(v), 1);
+    lit(out, ",\"mmHg\":");
+    appendFixed(out, INHG2MMHG(v), 1);
+    lit(out, ",\"text\":\"");
+    appendPressure(out, v, units_);
+    lit(out, "\"}");
+  });
+  key(out, "wind");
+  if (hasWind(r)) {
+    windJson(out, r, units_);
+  } else {
+    lit(out, "null");
+  }
+  if (r.report != nullptr) {
+    reportJson(out, *r.report, units_);
+  } else {
+    out +=
+        ",\"visibility\":null,\"weather\":[],\"sky\":[],"
+        "\"ceiling_ft\":null,\"flight_category\":null";
+  }
+}
+
+void printReading(std::ostream& out, const Reading& reading,
+                  const Units& units) {
+  std::string text;
+  ReadingFormatter(units).appendText(text, reading);
+  out << text;
+}
+
+nlohmann::json readingJson(const Reading& reading, const Units& units) {
+  std::string text = "{";
+  ReadingFormatter(units).appendJsonMembers(text, reading);
+  text += '}';
+  return nlohmann::json::parse(text);
+}
+
+void appendJsonString(std::string& out, const char* text, size_t n) {
+  static const char kHex[] = "0123456789abcdef";
+  out += '"';
+  for (size_t i = 0; i < n; ++i) {
+    size_t run = i;
+    while (run < n && static_cast<unsigned char>(text[run]) >= 0x20 &&
+           text[run] != '"' && text[run] != '\\' && text[run] != 0x7F)
+      ++run;
+    out.append(text + i, run - i);
+    i = run;
+    if (i == n) break;
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || c == 0x7F) {
+      lit(out, "\\u00");
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  out += '"';
 }
 
 }  // namespace stratus_cli

@@ -4,15 +4,19 @@
 // The values stay in the units of the report (degrees Celsius, inches of
 // mercury, degrees, knots); every conversion for display goes through the
 // library's functions (formatTemp, knots2MPH, MPH2KMPH, INHG2HPA,
-// INHG2MMHG).
+// INHG2MMHG). Text and JSON are appended to a string, so that `decode` can
+// print a stream of reports without building anything per report.
 #ifndef STRATUS_TOOLS_CLI_READING_H_
 #define STRATUS_TOOLS_CLI_READING_H_
 
+#include <climits>
+#include <cstdint>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
 #include <string>
 
+#include "stratus/observation/report.h"
 #include "stratus/stratus.h"
 
 namespace stratus_cli {
@@ -24,6 +28,8 @@ struct Units {
   Temp temp = Temp::kFahrenheit;
   Wind wind = Wind::kMph;
   Pressure pressure = Pressure::kInHg;
+  // Visibility in kilometres (metric) rather than statute miles.
+  bool metricDistance = false;
 };
 
 struct Reading {
@@ -36,6 +42,9 @@ struct Reading {
   std::optional<int> variableFrom;   // degrees (decoded reports only)
   std::optional<int> variableTo;
   std::optional<long> time;  // seconds since the epoch
+  // The complete reading of the report, when it was read completely: its
+  // visibility, weather, sky, ceiling and flight category are shown too.
+  const WReport* report = nullptr;
 
   // True when no value is present.
   bool empty() const;
@@ -48,20 +57,62 @@ void markUnset(WCondition& condition);
 // The values of `condition` that differ from the marks of markUnset, and the
 // gust when not -1.
 Reading readingOf(WCondition& condition);
-// The flagged values of a decoded report.
+// The flagged values of a report read by decodeObservation.
 Reading readingOf(const WObservation& observation);
+// The flagged values of a report read completely; refers to `report`.
+Reading readingOf(const WReport& report);
+
+// Formats readings. Remembers the local zone's offset and name for the
+// quarter hours it met, and the text of the temperatures it formatted, so
+// that a stream of reports costs no zone look-up or number formatting per
+// report.
+class ReadingFormatter {
+ public:
+  explicit ReadingFormatter(const Units& units) : units_(units) {}
+
+  // Appends "Label:  value" lines for the values present.
+  void appendText(std::string& out, const Reading& reading);
+  // Appends the values as one compact JSON object's members (no braces):
+  // each quantity in every unit, plus "text" as shown; null for a value not
+  // present. The fields of the complete reading (visibility, weather, sky,
+  // ceiling_ft, flight_category) are null or empty when it was not used.
+  void appendJsonMembers(std::string& out, const Reading& reading);
+
+ private:
+  // "2026-03-12 09:54 EDT", or with `iso` "2026-03-12T09:54:00-04:00":
+  // the time in the machine's local zone.
+  void appendTime(std::string& out, long calendarTime, bool iso);
+  void appendTemp(std::string& out, float celsius);
+  void tempJson(std::string& out, float celsius);
+
+  // The local zone during one quarter hour of UTC (zones change their
+  // offset only at such times).
+  struct ZoneEntry {
+    long quarter = LONG_MIN;
+    long offset = 0;  // seconds east of UTC
+    char name[16] = "";
+  };
+  // formatTemp's text for a temperature, by the bits of the float.
+  struct TempEntry {
+    uint32_t bits = 0;
+    bool used = false;
+    unsigned char length = 0;
+    char text[16] = "";
+  };
+
+  Units units_;
+  ZoneEntry zones_[64];
+  TempEntry temps_[512];
+};
 
 // Writes "Label:  value" lines for the values present, in the chosen units.
 void printReading(std::ostream& out, const Reading& reading,
                   const Units& units);
-// The values as JSON: each quantity in every unit, plus "text" as shown;
-// null for a value not present.
+// The values as JSON (see ReadingFormatter::appendJsonMembers).
 nlohmann::json readingJson(const Reading& reading, const Units& units);
 
-// "2026-03-12 09:54 EDT": the time in the machine's local zone.
-std::string localTimeText(long calendarTime);
-// "2026-03-12T09:54:00-04:00": the same in ISO 8601 form.
-std::string localTimeIso(long calendarTime);
+// Appends `text` as a JSON string, quoted and escaped.
+void appendJsonString(std::string& out, const char* text, size_t n);
 
 }  // namespace stratus_cli
 
