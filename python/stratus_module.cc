@@ -294,25 +294,15 @@ Observation decode(py::handle report) {
 // ---------------------------------------------------------------------------
 // decode_many
 
-// The report texts to decode: pointers into Python strings (kept alive by
-// `keep`) or into `own`.
+// The report texts to decode: pointers into Python strings or a NumPy
+// array (kept alive by `keep`), or into `own` or `buffer`, which do not
+// change once pointers into them are taken.
 struct Texts {
   std::vector<const char*> data;
   std::vector<size_t> size;
-  std::vector<py::object> keep;
+  py::object keep;
   std::string own;
-  std::vector<size_t> ownStart;  // offsets into `own`, turned into pointers
-
-  void addOwn(const char* s, size_t n) {
-    ownStart.push_back(own.size());
-    size.push_back(n);
-    own.append(s, n);
-  }
-  void pointIntoOwn() {
-    data.resize(ownStart.size());
-    for (size_t i = 0; i < ownStart.size(); ++i)
-      data[i] = own.data() + ownStart[i];
-  }
+  std::unique_ptr<char[]> buffer;
 };
 
 // One report per line of the file at `path`; a CR before the LF is dropped,
@@ -333,73 +323,91 @@ void readLines(const std::string& path, Texts& t) {
     PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
     throw py::error_already_set();
   }
+  t.own = std::move(all);
+  const char* s = t.own.data();
+  const size_t size = t.own.size();
   size_t at = 0;
-  while (at < all.size()) {
-    size_t end = all.find('\n', at);
-    if (end == std::string::npos) end = all.size();
+  while (at < size) {
+    const void* lf = std::memchr(s + at, '\n', size - at);
+    size_t end =
+        lf ? static_cast<size_t>(static_cast<const char*>(lf) - s) : size;
     size_t n = end - at;
-    if (n > 0 && all[at + n - 1] == '\r') --n;
-    t.addOwn(all.data() + at, n);
+    if (n > 0 && s[at + n - 1] == '\r') --n;
+    t.data.push_back(s + at);
+    t.size.push_back(n);
     at = end + 1;
   }
-  t.pointIntoOwn();
 }
 
-// The strings of a one-dimensional NumPy array of kind 'U' (UTF-32, padded
-// with NULs) or 'S' (bytes, padded with NULs).
+// The strings of a one-dimensional NumPy array of kind 'S' (bytes, padded
+// with NULs) or 'U' (UTF-32, padded with NULs; turned into UTF-8).
 void readStringArray(const py::array& a, Texts& t) {
   if (a.ndim() != 1) throw py::value_error("the array must be one-dimensional");
-  char kind = a.dtype().kind();
-  size_t item = static_cast<size_t>(a.itemsize());
-  ssize_t stride = a.strides(0);
+  const char kind = a.dtype().kind();
+  const size_t item = static_cast<size_t>(a.itemsize());
+  const size_t n = static_cast<size_t>(a.shape(0));
+  const ssize_t stride = a.strides(0);
   const char* base = static_cast<const char*>(a.data());
-  std::string text;
-  for (ssize_t i = 0; i < a.shape(0); ++i) {
-    const char* p = base + i * stride;
-    text.clear();
-    if (kind == 'S') {
-      size_t n = strnlen(p, item);
-      text.assign(p, n);
-    } else {
-      for (size_t k = 0; k + 4 <= item; k += 4) {
-        uint32_t c;
-        std::memcpy(&c, p + k, 4);
-        if (c == 0) break;
-        if (c < 0x80) {
-          text += static_cast<char>(c);
-        } else if (c < 0x800) {
-          text += static_cast<char>(0xC0 | (c >> 6));
-          text += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-          text += static_cast<char>(0xE0 | (c >> 12));
-          text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-          text += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-          text += static_cast<char>(0xF0 | (c >> 18));
-          text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-          text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-          text += static_cast<char>(0x80 | (c & 0x3F));
-        }
+  t.data.reserve(n);
+  t.size.reserve(n);
+  if (kind == 'S') {
+    for (size_t i = 0; i < n; ++i) {
+      const char* p = base + static_cast<ssize_t>(i) * stride;
+      t.data.push_back(p);
+      t.size.push_back(strnlen(p, item));
+    }
+    t.keep = a;
+    return;
+  }
+  // A character takes at most 4 bytes in UTF-8, as in UTF-32. The buffer
+  // is not cleared: only the part written is ever touched.
+  t.buffer.reset(new char[n * item + 1]);
+  char* out = t.buffer.get();
+  for (size_t i = 0; i < n; ++i) {
+    const char* p = base + static_cast<ssize_t>(i) * stride;
+    char* start = out;
+    for (size_t k = 0; k + 4 <= item; k += 4) {
+      uint32_t c;
+      std::memcpy(&c, p + k, 4);
+      if (c == 0) break;
+      if (c < 0x80) {
+        *out++ = static_cast<char>(c);
+      } else if (c < 0x800) {
+        *out++ = static_cast<char>(0xC0 | (c >> 6));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+      } else if (c < 0x10000) {
+        *out++ = static_cast<char>(0xE0 | (c >> 12));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+      } else {
+        *out++ = static_cast<char>(0xF0 | ((c >> 18) & 0x07));
+        *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
       }
     }
-    t.addOwn(text.data(), text.size());
+    t.data.push_back(start);
+    t.size.push_back(static_cast<size_t>(out - start));
   }
-  t.pointIntoOwn();
 }
 
 // The strings of any iterable of str; a non-str item is a TypeError that
-// names its index.
+// names its index. The items are first gathered into a tuple, which keeps
+// them alive while the GIL is released, whatever happens to `reports`.
 void readIterable(py::handle reports, Texts& t) {
-  py::iterator it = py::iter(reports);
-  size_t index = 0;
-  for (; it != py::iterator::sentinel(); ++it, ++index) {
-    py::object item = py::reinterpret_borrow<py::object>(*it);
-    Py_ssize_t n = 0;
-    const char* s = utf8Of(item.ptr(), n, static_cast<long>(index));
-    t.data.push_back(s);
-    t.size.push_back(static_cast<size_t>(n));
-    t.keep.push_back(std::move(item));
+  py::tuple items =
+      py::reinterpret_steal<py::tuple>(PySequence_Tuple(reports.ptr()));
+  if (!items) throw py::error_already_set();
+  const size_t n = static_cast<size_t>(PyTuple_GET_SIZE(items.ptr()));
+  t.data.reserve(n);
+  t.size.reserve(n);
+  for (size_t i = 0; i < n; ++i) {
+    Py_ssize_t len = 0;
+    PyObject* item = PyTuple_GET_ITEM(items.ptr(), static_cast<Py_ssize_t>(i));
+    t.data.push_back(utf8Of(item, len, static_cast<long>(i)));
+    t.size.push_back(static_cast<size_t>(len));
   }
+  t.keep = std::move(items);
 }
 
 bool isStringArray(py::handle h) {
