@@ -106,9 +106,13 @@ double asDecimal(float v) {
   return std::fabs(r - d) <= 4 * step ? r : d;
 }
 
-// Fills `r` from the decoder's record. The one place that reads the
-// decoder's result type.
-void fillReading(const WObservation& o, Reading& r) {
+// The decoder's result type, reused from report to report by decodeText's
+// callers.
+using DecodedRecord = WObservation;
+
+// Fills `r` from the decoder's record. With decodeText, the one place that
+// knows the decoder's entry point and result type.
+void fillReading(const DecodedRecord& o, Reading& r) {
   double* v = r.values;
   v[kTemperature] = o.hasTemp ? asDecimal(o.temp) : kNaN;
   v[kDewPoint] = o.hasDewPoint ? asDecimal(o.dewPoint) : kNaN;
@@ -155,7 +159,7 @@ void findStation(const char* s, size_t n, char out[5]) {
 
 // Decodes one report text. `work` and `record` are the caller's, reused
 // from report to report. Throws LEx(L_MEM) when memory runs out.
-void decodeText(const char* s, size_t n, LString& work, WObservation& record,
+void decodeText(const char* s, size_t n, LString& work, DecodedRecord& record,
                 Reading& out) {
   work.assign(s, static_cast<int>(n));
   decodeObservation(work, record);
@@ -285,7 +289,7 @@ Observation decode(py::handle report) {
   Py_ssize_t n = 0;
   const char* s = utf8Of(report.ptr(), n, -1);
   thread_local LString work;
-  WObservation record;
+  DecodedRecord record;
   Observation o;
   decodeText(s, static_cast<size_t>(n), work, record, o.r);
   return o;
@@ -449,7 +453,7 @@ py::object decodeMany(py::handle reports, bool pandas) {
   {
     py::gil_scoped_release nogil;
     LString work;
-    WObservation record;
+    DecodedRecord record;
     Reading r;
     for (ssize_t k = 0; k < n; ++k) {
       decodeText(t.data[k], t.size[k], work, record, r);
