@@ -4,9 +4,10 @@
 // calling libstratus.
 //
 // One report's values travel through the module as a Reading (a few doubles,
-// NaN where the report gave nothing). fillReading is the only place that
-// knows the decoder's result type; Observation objects and the columns of
-// decode_many are both made from Readings, through one table of fields.
+// NaN where the report gave nothing). decodeText and fillReading are the
+// only places that know the decoder's entry point and result type;
+// Observation objects and the columns of decode_many are both made from
+// Readings, through one table of fields (kValueFields).
 #include <dlfcn.h>
 #include <limits.h>
 #include <stdlib.h>
