@@ -907,6 +907,9 @@ PYBIND11_MODULE(stratus, m) {
       "location database (Places), current conditions and text products "
       "(Reader), and unit conversions.";
   m.attr("__version__") = STRATUS_VERSION_STRING;
+  // Every docstring begins with its signature in Python's own types.
+  py::options options;
+  options.disable_function_signatures();
 
   // Errors.
   g_stratusError = PyErr_NewExceptionWithDoc(
@@ -998,7 +1001,8 @@ PYBIND11_MODULE(stratus, m) {
         d["wind_variable"] = o.r.windVariable;
         return d;
       },
-      "The attributes as a dict, keyed as decode_many's columns.");
+      "as_dict() -> dict[str, object]\n\nThe attributes as a dict, keyed as "
+      "decode_many's columns.");
   obs.def("__repr__", &reprOf);
 
   m.def("decode", &decode, py::arg("report"),
@@ -1132,23 +1136,34 @@ PYBIND11_MODULE(stratus, m) {
         return shortest(knots2MPH(k));
       },
       py::arg("knots"),
+      "knots_to_mph(knots: int) -> float\n\n"
       "Whole knots to miles per hour, by table (0..209); 999.99 above.");
   m.def(
       "mph_to_kmh", [](float v) { return shortest(MPH2KMPH(v)); },
-      py::arg("mph"), "Miles per hour to kilometres per hour.");
+      py::arg("mph"),
+      "mph_to_kmh(mph: float) -> float\n\n"
+      "Miles per hour to kilometres per hour.");
   m.def(
       "kmh_to_mph", [](float v) { return shortest(KMPH2MPH(v)); },
-      py::arg("kmh"), "Kilometres per hour to miles per hour.");
+      py::arg("kmh"),
+      "kmh_to_mph(kmh: float) -> float\n\n"
+      "Kilometres per hour to miles per hour.");
   m.def(
       "inhg_to_mmhg", [](float v) { return shortest(INHG2MMHG(v)); },
-      py::arg("inhg"), "Inches of mercury to millimetres of mercury.");
+      py::arg("inhg"),
+      "inhg_to_mmhg(inhg: float) -> float\n\n"
+      "Inches of mercury to millimetres of mercury.");
   m.def(
       "inhg_to_hpa", [](float v) { return shortest(INHG2HPA(v)); },
-      py::arg("inhg"), "Inches of mercury to hectopascals.");
+      py::arg("inhg"),
+      "inhg_to_hpa(inhg: float) -> float\n\n"
+      "Inches of mercury to hectopascals.");
   m.def(
       "c_to_f", [](float v) { return shortest(C2F(v)); }, py::arg("celsius"),
+      "c_to_f(celsius: float) -> float\n\n"
       "Degrees Celsius to degrees Fahrenheit.");
   m.def(
       "f_to_c", [](float v) { return shortest(F2C(v)); }, py::arg("fahrenheit"),
+      "f_to_c(fahrenheit: float) -> float\n\n"
       "Degrees Fahrenheit to degrees Celsius.");
 }
