@@ -12,6 +12,9 @@ packages=(
   nlohmann-json3-dev libcli11-dev       # command-line host: --json, arguments
   python3 weather-util-data             # the US location data converter and its source
   curl                                  # benchmark baseline, tour
+  pybind11-dev python3-dev python3-numpy  # the Python module and its arrays
+  python3-pytest                        # the Python module's tests
+  python3-pandas python3-dask python3-distributed  # DataFrames, archive example
 )
 if [ "${STRATUS_DEPS_EXTRA:-}" != "" ]; then
   read -r -a extra <<<"$STRATUS_DEPS_EXTRA"
