@@ -8,6 +8,8 @@
 #include "stratus/foundation/result.h"
 #include "stratus/version.h"
 
+#include "reader/curl_library.h"
+
 namespace stratus {
 namespace {
 
@@ -21,11 +23,8 @@ FetchTimeouts gTimeouts;
 constexpr std::size_t kHighWater = 1024 * 1024;
 constexpr long kReceiveBlock = 64 * 1024;
 
-// libcurl wants one global initialisation before any handle exists.
-bool curlReady() {
-  static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-  return ready;
-}
+// libcurl; call only once a session exists, which proves it loaded.
+const CurlLibrary& curl() { return *curlLibrary(); }
 
 bool isWebUrl(const char* url) {
   return strncasecmp(url, "http://", 7) == 0 ||
@@ -40,7 +39,9 @@ void setFetchTimeouts(const FetchTimeouts& timeouts) { gTimeouts = timeouts; }
 }  // namespace stratus
 
 WPageFetcher::WPageFetcher(bool useProxy, const LString& proxyLocation)
-    : session_(stratus::curlReady() ? curl_multi_init() : nullptr),
+    : session_(stratus::curlLibrary() != nullptr
+                   ? stratus::curlLibrary()->multi_init()
+                   : nullptr),
       request_(nullptr),
       open_(false),
       useProxy_(useProxy),
@@ -56,14 +57,15 @@ WPageFetcher::WPageFetcher(bool useProxy, const LString& proxyLocation)
 
 WPageFetcher::~WPageFetcher() {
   close();
-  if (session_ != nullptr) curl_multi_cleanup(session_);
+  if (session_ != nullptr) stratus::curl().multi_cleanup(session_);
 }
 
 int WPageFetcher::open(const LString& url) {
   if (session_ == nullptr || request_ != nullptr) return L_CONNECT;
-  request_ = curl_easy_init();
+  request_ = stratus::curl().easy_init();
   if (request_ == nullptr || !configure(url)) return L_CONNECT;
-  if (curl_multi_add_handle(session_, request_) != CURLM_OK) return L_CONNECT;
+  if (stratus::curl().multi_add_handle(session_, request_) != CURLM_OK)
+    return L_CONNECT;
   added_ = true;
 
   // libcurl's own time-outs end a silent server; this bounds one that
@@ -89,37 +91,45 @@ bool WPageFetcher::configure(const LString& url) {
   // A proxy was asked for but none is named: going direct would bypass the
   // user's choice, so the page is not had.
   if (useProxy_ && proxy_.empty()) return false;
-  headers_ = curl_slist_append(nullptr, "Cache-Control: no-cache");
+  headers_ = stratus::curl().slist_append(nullptr, "Cache-Control: no-cache");
   curl_slist* more =
-      headers_ ? curl_slist_append(headers_, "Pragma: no-cache") : nullptr;
+      headers_ ? stratus::curl().slist_append(headers_, "Pragma: no-cache")
+               : nullptr;
   if (more == nullptr) return false;
 
   CURL* h = request_;
   bool ok =
-      curl_easy_setopt(h, CURLOPT_URL, url.c_str()) == CURLE_OK &&
-      curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
-      curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK &&
-      curl_easy_setopt(h, CURLOPT_BUFFERSIZE, stratus::kReceiveBlock) ==
+      stratus::curl().easy_setopt(h, CURLOPT_URL, url.c_str()) == CURLE_OK &&
+      stratus::curl().easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https") ==
           CURLE_OK &&
-      curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
-      curl_easy_setopt(h, CURLOPT_USERAGENT,
-                       "stratus/" STRATUS_VERSION_STRING) == CURLE_OK &&
-      curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers_) == CURLE_OK &&
-      curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, timeouts_.connectSeconds) ==
+      stratus::curl().easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK &&
+      stratus::curl().easy_setopt(h, CURLOPT_BUFFERSIZE,
+                                  stratus::kReceiveBlock) == CURLE_OK &&
+      stratus::curl().easy_setopt(h, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+      stratus::curl().easy_setopt(h, CURLOPT_USERAGENT,
+                                  "stratus/" STRATUS_VERSION_STRING) ==
           CURLE_OK &&
-      curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
-      curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, timeouts_.stallSeconds) ==
+      stratus::curl().easy_setopt(h, CURLOPT_HTTPHEADER, headers_) ==
           CURLE_OK &&
-      curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &onHeader) == CURLE_OK &&
-      curl_easy_setopt(h, CURLOPT_HEADERDATA, this) == CURLE_OK &&
-      curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &onBody) == CURLE_OK &&
-      curl_easy_setopt(h, CURLOPT_WRITEDATA, this) == CURLE_OK;
+      stratus::curl().easy_setopt(h, CURLOPT_CONNECTTIMEOUT,
+                                  timeouts_.connectSeconds) == CURLE_OK &&
+      stratus::curl().easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
+      stratus::curl().easy_setopt(h, CURLOPT_LOW_SPEED_TIME,
+                                  timeouts_.stallSeconds) == CURLE_OK &&
+      stratus::curl().easy_setopt(h, CURLOPT_HEADERFUNCTION, &onHeader) ==
+          CURLE_OK &&
+      stratus::curl().easy_setopt(h, CURLOPT_HEADERDATA, this) == CURLE_OK &&
+      stratus::curl().easy_setopt(h, CURLOPT_WRITEFUNCTION, &onBody) ==
+          CURLE_OK &&
+      stratus::curl().easy_setopt(h, CURLOPT_WRITEDATA, this) == CURLE_OK;
   if (ok && useProxy_) {
     // An empty no-proxy list, so that a no_proxy in the environment cannot
     // send the request around the proxy the user chose.
-    ok = curl_easy_setopt(h, CURLOPT_PROXY, proxy_.c_str()) == CURLE_OK &&
-         curl_easy_setopt(h, CURLOPT_NOPROXY, "") == CURLE_OK &&
-         curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L) == CURLE_OK;
+    ok = stratus::curl().easy_setopt(h, CURLOPT_PROXY, proxy_.c_str()) ==
+             CURLE_OK &&
+         stratus::curl().easy_setopt(h, CURLOPT_NOPROXY, "") == CURLE_OK &&
+         stratus::curl().easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L) ==
+             CURLE_OK;
   }
   return ok;
 }
@@ -144,9 +154,9 @@ int WPageFetcher::waitForLine(const char*& data, std::size_t& n) {
 
 void WPageFetcher::close() {
   if (request_ == nullptr) return;
-  if (added_) curl_multi_remove_handle(session_, request_);
-  curl_easy_cleanup(request_);
-  curl_slist_free_all(headers_);
+  if (added_) stratus::curl().multi_remove_handle(session_, request_);
+  stratus::curl().easy_cleanup(request_);
+  stratus::curl().slist_free_all(headers_);
   request_ = nullptr;
   headers_ = nullptr;
   added_ = false;
@@ -159,20 +169,20 @@ void WPageFetcher::pump() {
     // Unpausing hands the held data to onBody from inside this call, which
     // may pause the transfer again.
     paused_ = false;
-    curl_easy_pause(request_, CURLPAUSE_CONT);
+    stratus::curl().easy_pause(request_, CURLPAUSE_CONT);
   }
   int running = 0;
-  curl_multi_perform(session_, &running);
+  stratus::curl().multi_perform(session_, &running);
   collectDone();
   bool moved = lines_.pending() != before || headerDone_ != headerBefore;
   if (!done_ && !moved && !paused_) {
-    curl_multi_poll(session_, nullptr, 0, 1000, nullptr);
+    stratus::curl().multi_poll(session_, nullptr, 0, 1000, nullptr);
   }
 }
 
 void WPageFetcher::collectDone() {
   int left = 0;
-  while (CURLMsg* msg = curl_multi_info_read(session_, &left)) {
+  while (CURLMsg* msg = stratus::curl().multi_info_read(session_, &left)) {
     if (msg->msg == CURLMSG_DONE && msg->easy_handle == request_) done_ = true;
   }
 }
@@ -185,7 +195,7 @@ size_t WPageFetcher::onHeader(char* data, size_t size, size_t count,
                (n == 1 && data[0] == '\n');
   if (blank && !f->headerDone_) {
     long code = 0;
-    curl_easy_getinfo(f->request_, CURLINFO_RESPONSE_CODE, &code);
+    stratus::curl().easy_getinfo(f->request_, CURLINFO_RESPONSE_CODE, &code);
     // A 1xx block is followed by the real answer.
     if (code >= 200) {
       f->status_ = code;
