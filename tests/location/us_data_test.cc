@@ -221,39 +221,56 @@ TEST(USData, HandCheckedCountiesAndOffices) {
   }
 }
 
-// The ZIP table: well formed, every row names a city of its state, and ZIPs
-// of known city centres lead to those cities.
-TEST(USData, ZipTable) {
-  WLocationDB db(kDataDir);
-  std::ifstream in(std::string(kDataDir) + "/zips.tsv");
-  ASSERT_TRUE(in) << "zips.tsv";
-  std::map<std::string, std::pair<unsigned, unsigned>> zips;
-  std::map<unsigned, unsigned> stateOfCity;
+// A host table of data/us (zips.tsv, stations.tsv): key -> (state, city),
+// read with its line form, checked to be in key order.
+std::map<std::string, std::pair<unsigned, unsigned>> readHostTable(
+    const std::string& name, const std::string& keyForm) {
+  std::map<std::string, std::pair<unsigned, unsigned>> rows;
+  std::ifstream in(std::string(kDataDir) + "/" + name);
+  EXPECT_TRUE(in) << name;
+  const std::regex form("(" + keyForm + ")\t([0-9]{1,2})\t([0-9]{3,9})");
   std::string line, last;
-  const std::regex form("([0-9]{5})\t([0-9]{1,2})\t([0-9]{3,9})");
   while (std::getline(in, line)) {
     std::smatch m;
-    ASSERT_TRUE(std::regex_match(line, m, form)) << line;
-    ASSERT_LT(last, m[1].str()) << "not in ZIP order: " << line;
+    EXPECT_TRUE(std::regex_match(line, m, form)) << name << ": " << line;
+    EXPECT_LT(last, m[1].str()) << name << " out of order: " << line;
     last = m[1].str();
-    zips[last] = {unsigned(std::stoul(m[2])), unsigned(std::stoul(m[3]))};
+    rows[last] = {unsigned(std::stoul(m[2])), unsigned(std::stoul(m[3]))};
   }
+  return rows;
+}
+
+// The ZIP and station tables: every row names a city of its state (a
+// station row one that carries the station), and the codes of known city
+// centres and principal stations lead to those cities.
+TEST(USData, ZipAndStationTables) {
+  WLocationDB db(kDataDir);
+  auto zips = readHostTable("zips.tsv", "[0-9]{5}");
+  auto stations = readHostTable("stations.tsv", "[A-Z][A-Z0-9]{3}");
   EXPECT_GT(zips.size(), 33000u);
+  EXPECT_GT(stations.size(), 2000u);
+  // city id -> (state, station), from one list per state.
+  std::map<unsigned, std::pair<unsigned, std::string>> cities;
   LVector<WState> states;
   ASSERT_EQ(db.getStateList(1, states), 0);
   for (unsigned i = 0; i < states.getSize(); ++i) {
     LVector<WCity> list;
     ASSERT_EQ(db.getCityList(1, states[i].getId(), list), 0);
     for (unsigned c = 0; c < list.getSize(); ++c)
-      stateOfCity[list[c].getId()] = states[i].getId();
+      cities[list[c].getId()] = {states[i].getId(), token(list[c], "acode")};
   }
-  for (const auto& zip : zips) {
-    auto state = stateOfCity.find(zip.second.second);
-    ASSERT_TRUE(state != stateOfCity.end()) << zip.first;
-    EXPECT_EQ(state->second, zip.second.first) << zip.first;
+  for (const auto* table : {&zips, &stations}) {
+    for (const auto& row : *table) {
+      auto city = cities.find(row.second.second);
+      ASSERT_TRUE(city != cities.end()) << row.first;
+      EXPECT_EQ(city->second.first, row.second.first) << row.first;
+      if (table == &stations) {
+        EXPECT_EQ(city->second.second, row.first);
+      }
+    }
   }
   const struct {
-    const char* zip;
+    const char* code;
     unsigned city;
   } cases[] = {
       {"50309", 1921000},  // Des Moines, downtown
@@ -263,10 +280,17 @@ TEST(USData, ZipTable) {
       {"60601", 1714000},  // Chicago, the Loop
       {"10001", 3651000},  // New York, Chelsea
       {"00601", 7200358},  // Adjuntas, Puerto Rico
+      {"KDSM", 1921000},   // Des Moines airport, not suburban Norwalk
+      {"KNYC", 3651000},   // Central Park, not Guttenberg across the river
+      {"KSEA", 5363000},   // Seattle-Tacoma airport, named for Seattle
+      {"KBOS", 2507000},   // Logan, in Boston
+      {"KOMA", 3137000},   // Omaha Eppley airfield
   };
   for (const auto& c : cases) {
-    ASSERT_TRUE(zips.count(c.zip)) << c.zip;
-    EXPECT_EQ(zips[c.zip].second, c.city) << c.zip;
+    const auto& table = c.code[0] <= '9' ? zips : stations;
+    auto row = table.find(c.code);
+    ASSERT_TRUE(row != table.end()) << c.code;
+    EXPECT_EQ(row->second.second, c.city) << c.code;
   }
 }
 

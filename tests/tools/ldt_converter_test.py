@@ -140,7 +140,7 @@ class ConverterTest(unittest.TestCase):
     # Purpose: the records of a small source, with every repair the converter
     # makes: kind suffixes, foreign zones and stations, equal names, towns,
     # the override table, ids from FIPS codes, order by state then name,
-    # zones made current against the table, and the ZIP table.
+    # zones made current against the table, the ZIP and station tables.
     def test_records(self):
         out = self.convert()
         self.assertEqual(self.lines(out, "countries.ldt"),
@@ -190,13 +190,19 @@ class ConverterTest(unittest.TestCase):
             ["02601", "25", "2540001"], ["02602", "25", "2520000"],
             ["02603", "25", "2540001"], ["02903", "44", "4459000"],
         ])
+        # Station: the pinned city (KOWD), else the most ZIP codes (KHYA),
+        # else the nearest to the station (KBOS; KPVD, a tie of ZIPs).
+        self.assertEqual(self.lines(out, "stations.tsv"), [
+            ["KBOS", "25", "2550000"], ["KHYA", "25", "2540001"],
+            ["KOWD", "25", "2507000"], ["KPVD", "44", "4459000"],
+        ])
 
     # Purpose: two runs give byte-identical files.
     def test_byte_identical(self):
         a = self.convert("a")
         b = self.convert("b")
         for name in ("countries.ldt", "states.ldt", "areas.ldt", "cities.ldt",
-                     "zips.tsv"):
+                     "zips.tsv", "stations.tsv"):
             self.assertTrue(filecmp.cmp(os.path.join(a, name),
                                         os.path.join(b, name), shallow=False), name)
 
@@ -244,7 +250,7 @@ class ShippedDataTest(unittest.TestCase):
                                   os.path.join(ROOT, "tools", "ldt",
                                                "bp05mr24.dbx"), log=log)
             for name in ("countries.ldt", "states.ldt", "areas.ldt",
-                         "cities.ldt", "zips.tsv"):
+                         "cities.ldt", "zips.tsv", "stations.tsv"):
                 self.assertTrue(filecmp.cmp(
                     os.path.join(out, name),
                     os.path.join(ROOT, "data", "us", name), shallow=False),

@@ -17,6 +17,8 @@ nearest to its Census internal point. This script turns that into records:
             azone(ZONE)acode(ICAO)acounty(SSCnnn)aoffice(CWA)alat(DD.dddd)alon(DD.dddd)
   zips      every ZIP code area (ZCTA) of a covered state: ZIP, state id and
             the id of the nearest city of that state
+  stations  every station that a city carries: code, state id and the id of
+            the city nearest to the station among those that carry it
 
 and repairs the links that the nearest-centroid rule gets wrong:
   - a zone of another state is replaced by the nearest zone of the city's own
@@ -669,6 +671,32 @@ def build_zips(source, places, stats):
     return rows
 
 
+def build_stations(source, places, pinned, zips, stats):
+    """(code, state id, city id) for every station a city carries, in code
+    order: the city a station code names, though dozens share it. Of the
+    cities that carry it: a pinned one (the override table names the
+    principal station of the largest cities), else the one with the most
+    ZIP codes (the sources have no population; ZIP codes follow it), else
+    the nearest to the station. The nearest alone would name the suburb
+    beside the airport (Norwalk for KDSM)."""
+    carriers = {}
+    for p in places:
+        carriers.setdefault(p.station, []).append(p)
+    zip_count = {}
+    for _, _, city in zips:
+        zip_count[city] = zip_count.get(city, 0) + 1
+    rows = []
+    for code in sorted(carriers):
+        where = source.station_point(code)
+        group = carriers[code]
+        best = min(group, key=lambda p: (
+            p.id not in pinned, -zip_count.get(p.id, 0),
+            distance_km(where, p.point), p.id))
+        rows.append((code.upper(), best.state, best.id))
+    stats["stations"] = len(rows)
+    return rows
+
+
 def check_field(text):
     if not text or any(c in text for c in "\t\r\n"):
         raise ConvertError("field %r is empty or holds a TAB or line end" % text)
@@ -736,8 +764,10 @@ def convert(source_dir, out_dir, overrides, table, log=sys.stderr):
     write_file(os.path.join(out_dir, "cities.ldt"),
                [(p.id, COUNTRY_ID, p.state, p.name, city_data(p))
                 for p in places])
-    write_file(os.path.join(out_dir, "zips.tsv"),
-               build_zips(source, places, stats))
+    zips = build_zips(source, places, stats)
+    write_file(os.path.join(out_dir, "zips.tsv"), zips)
+    write_file(os.path.join(out_dir, "stations.tsv"),
+               build_stations(source, places, pinned, zips, stats))
     stats["states"] = len(STATES)
     stats["areas"] = len(areas)
     stats["cities"] = len(places)
