@@ -69,6 +69,24 @@ PLACES = [
     ("fips2500177777", place("North UT, MA", 41.75, -70.35, "maz022", "khya")),
     # Rhode Island place keeps its own zone.
     ("fips4459000", place("Providence city, RI", 41.82, -71.42, "riz001", "kpvd")),
+    # A zone the table no longer has: the Cape zone of its county replaces it.
+    ("fips2570000", place("Renumbered CDP, MA", 41.72, -70.32, "maz030", "khya")),
+]
+# The correlation table: Suffolk County in two zones, the Cape in one; the
+# second Suffolk zone issued by another office to tell the lines apart.
+TABLE = (
+    "MA|015|BOX|Suffolk|MA015|Suffolk|25025|E|ee|42.33|-71.07\r\n"
+    "MA|016|OKX|Norfolk|MA016|Suffolk|25025|E|ee|42.13|-71.10\r\n"
+    "MA|022|BOX|Cape|MA022|Barnstable|25001|E|se|41.70|-70.30\r\n"
+    "RI|001|BOX|Providence|RI001|Providence|44007|E|nn|41.85|-71.45\r\n")
+# ZIP code areas: 026 is a Massachusetts prefix, so 02602 stays in MA though
+# its nearest zone is of Rhode Island; 96799 is of no covered state.
+ZCTAS = [
+    ("02601", {"centroid": rad(41.65, -70.29), "zone": "('maz022', 0.001)"}),
+    ("02602", {"centroid": rad(41.95, -71.45), "zone": "('riz001', 0.001)"}),
+    ("02603", {"centroid": rad(41.66, -70.28), "zone": "('maz022', 0.001)"}),
+    ("02903", {"centroid": rad(41.82, -71.41), "zone": "('riz001', 0.001)"}),
+    ("96799", {"centroid": rad(-14.3, -170.7), "zone": "('asz001', 0.001)"}),
 ]
 ZONES = [
     ("maz015", {"centroid": rad(42.33, -71.07), "description": "Suffolk, MA, US"}),
@@ -94,6 +112,10 @@ class ConverterTest(unittest.TestCase):
         write_ini(os.path.join(self.src, "places.gz"), PLACES)
         write_ini(os.path.join(self.src, "zones.gz"), ZONES)
         write_ini(os.path.join(self.src, "stations.gz"), STATIONS)
+        write_ini(os.path.join(self.src, "zctas.gz"), ZCTAS)
+        self.table = os.path.join(self.tmp.name, "bp01jan24.dbx")
+        with open(self.table, "w", encoding="ascii", newline="") as f:
+            f.write(TABLE)
         self.overrides = os.path.join(self.tmp.name, "overrides.tsv")
         self.write_overrides("2507000\tBoston\tMAZ016\tKOWD\ttest row\n")
 
@@ -107,7 +129,8 @@ class ConverterTest(unittest.TestCase):
     def convert(self, out="out"):
         out = os.path.join(self.tmp.name, out)
         with open(os.devnull, "w") as log:
-            build_ldt.convert(self.src, out, self.overrides, log=log)
+            build_ldt.convert(self.src, out, self.overrides, self.table,
+                              log=log)
         return out
 
     def lines(self, out, name):
@@ -116,7 +139,8 @@ class ConverterTest(unittest.TestCase):
 
     # Purpose: the records of a small source, with every repair the converter
     # makes: kind suffixes, foreign zones and stations, equal names, towns,
-    # the override table, ids from FIPS codes, order by state then name.
+    # the override table, ids from FIPS codes, order by state then name,
+    # zones made current against the table, the ZIP and station tables.
     def test_records(self):
         out = self.convert()
         self.assertEqual(self.lines(out, "countries.ldt"),
@@ -130,26 +154,55 @@ class ConverterTest(unittest.TestCase):
             ["25025", "1", "25", "Suffolk County", "MAC025"],
             ["44007", "1", "44", "Providence County", "RIC007"],
         ])
+        # County: the nearest county subdivision within 15 km, else the
+        # zone's (Border). Zone: kept when the table has it and it includes
+        # the county; otherwise the nearest of the county's (Renumbered).
+        # Office: the table's for that zone and county (OKX for MAZ016).
+        def data(zone, code, county, office, lat, lon):
+            return ("azone(%s)acode(%s)acounty(%s)aoffice(%s)alat(%s)alon(%s)"
+                    % (zone, code, county, office, lat, lon))
         self.assertEqual(self.lines(out, "cities.ldt"), [
-            ["2560000", "1", "25", "Athens-Clarke County", "azone(MAZ015)acode(KBOS)"],
-            ["102599999", "1", "25", "Avon", "azone(MAZ016)acode(KOWD)"],
-            ["2520000", "1", "25", "Border", "azone(MAZ016)acode(KPVD)"],
-            ["2507000", "1", "25", "Boston", "azone(MAZ016)acode(KOWD)"],
-            ["2530000", "1", "25", "Far", "azone(MAZ015)acode(KBOS)"],
+            ["2560000", "1", "25", "Athens-Clarke County",
+             data("MAZ015", "KBOS", "MAC025", "BOX", "42.3100", "-71.0500")],
+            ["102599999", "1", "25", "Avon",
+             data("MAZ016", "KOWD", "MAC025", "OKX", "42.1300", "-71.0400")],
+            ["2520000", "1", "25", "Border",
+             data("MAZ016", "KPVD", "MAC025", "OKX", "42.0000", "-71.4000")],
+            ["2507000", "1", "25", "Boston",
+             data("MAZ016", "KOWD", "MAC025", "OKX", "42.3300", "-71.0200")],
+            ["2530000", "1", "25", "Far",
+             data("MAZ015", "KBOS", "MAC025", "BOX", "42.3000", "-71.1000")],
+            ["2570000", "1", "25", "Renumbered",
+             data("MAZ022", "KHYA", "MAC001", "BOX", "41.7200", "-70.3200")],
             ["2550001", "1", "25", "Same (CDP, Barnstable County)",
-             "azone(MAZ022)acode(KHYA)"],
+             data("MAZ022", "KHYA", "MAC001", "BOX", "41.7100", "-70.3100")],
             ["2550000", "1", "25", "Same (CDP, Suffolk County)",
-             "azone(MAZ015)acode(KBOS)"],
-            ["2540001", "1", "25", "Twin (CDP)", "azone(MAZ022)acode(KHYA)"],
-            ["2540000", "1", "25", "Twin (city)", "azone(MAZ015)acode(KBOS)"],
-            ["4459000", "1", "44", "Providence", "azone(RIZ001)acode(KPVD)"],
+             data("MAZ015", "KBOS", "MAC025", "BOX", "42.3400", "-71.0600")],
+            ["2540001", "1", "25", "Twin (CDP)",
+             data("MAZ022", "KHYA", "MAC001", "BOX", "41.7000", "-70.3000")],
+            ["2540000", "1", "25", "Twin (city)",
+             data("MAZ015", "KBOS", "MAC025", "BOX", "42.4000", "-71.1000")],
+            ["4459000", "1", "44", "Providence",
+             data("RIZ001", "KPVD", "RIC007", "BOX", "41.8200", "-71.4200")],
+        ])
+        # ZIP: state by prefix (02602's zone is of RI), nearest city of it.
+        self.assertEqual(self.lines(out, "zips.tsv"), [
+            ["02601", "25", "2540001"], ["02602", "25", "2520000"],
+            ["02603", "25", "2540001"], ["02903", "44", "4459000"],
+        ])
+        # Station: the pinned city (KOWD), else the most ZIP codes (KHYA),
+        # else the nearest to the station (KBOS; KPVD, a tie of ZIPs).
+        self.assertEqual(self.lines(out, "stations.tsv"), [
+            ["KBOS", "25", "2550000"], ["KHYA", "25", "2540001"],
+            ["KOWD", "25", "2507000"], ["KPVD", "44", "4459000"],
         ])
 
     # Purpose: two runs give byte-identical files.
     def test_byte_identical(self):
         a = self.convert("a")
         b = self.convert("b")
-        for name in ("countries.ldt", "states.ldt", "areas.ldt", "cities.ldt"):
+        for name in ("countries.ldt", "states.ldt", "areas.ldt", "cities.ldt",
+                     "zips.tsv", "stations.tsv"):
             self.assertTrue(filecmp.cmp(os.path.join(a, name),
                                         os.path.join(b, name), shallow=False), name)
 
@@ -161,6 +214,7 @@ class ConverterTest(unittest.TestCase):
             ("2507000\tBoston\tRIZ001\tKBOS\tx\n", "not of MA"),
             ("2507000\tBoston\tMAZ015\tCYYZ\tx\n", "not a known US station"),
             ("2507000\tBoston\tMAZ015\tKPVD\tx\n", "km from zone"),
+            ("2507000\tBoston\tMAZ017\tKBOS\tx\n", "not in the zone table"),
         ]
         for row, message in cases:
             self.write_overrides(row)
@@ -192,9 +246,11 @@ class ShippedDataTest(unittest.TestCase):
             with open(os.devnull, "w") as log:
                 build_ldt.convert("/usr/share/weather-util", out,
                                   os.path.join(ROOT, "tools", "ldt",
-                                               "overrides.tsv"), log=log)
+                                               "overrides.tsv"),
+                                  os.path.join(ROOT, "tools", "ldt",
+                                               "bp05mr24.dbx"), log=log)
             for name in ("countries.ldt", "states.ldt", "areas.ldt",
-                         "cities.ldt"):
+                         "cities.ldt", "zips.tsv", "stations.tsv"):
                 self.assertTrue(filecmp.cmp(
                     os.path.join(out, name),
                     os.path.join(ROOT, "data", "us", name), shallow=False),

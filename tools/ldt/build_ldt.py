@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Builds the four United States location data files (countries.ldt,
-states.ldt, areas.ldt, cities.ldt) from Debian's weather-util-data package.
+"""Builds the United States location data files (countries.ldt, states.ldt,
+areas.ldt, cities.ldt, and the ZIP table zips.tsv) from Debian's
+weather-util-data package and the NWS zone-county correlation table.
 
 The package compiles US public-domain data (Census gazetteer places,
 counties and county subdivisions; NWS forecast zones; ICAO stations) into
@@ -12,7 +13,12 @@ nearest to its Census internal point. This script turns that into records:
             data = the county's UGC code (CAC075)
   cities    every Census place (id = state FIPS * 100000 + place FIPS) and the
             New England towns that are not places (id = 100000000 + state
-            FIPS * 100000 + subdivision FIPS); data = azone(ZONE)acode(ICAO)
+            FIPS * 100000 + subdivision FIPS); data =
+            azone(ZONE)acode(ICAO)acounty(SSCnnn)aoffice(CWA)alat(DD.dddd)alon(DD.dddd)
+  zips      every ZIP code area (ZCTA) of a covered state: ZIP, state id and
+            the id of the nearest city of that state
+  stations  every station that a city carries: code, state id and the id of
+            the city nearest to the station among those that carry it
 
 and repairs the links that the nearest-centroid rule gets wrong:
   - a zone of another state is replaced by the nearest zone of the city's own
@@ -21,7 +27,13 @@ and repairs the links that the nearest-centroid rule gets wrong:
   - a station outside the US (Canada, Mexico) is replaced by the nearest US
     station;
   - the largest cities take their zone and station from overrides.tsv, whose
-    entries are checked against the data before use.
+    entries are checked against the data before use;
+  - every zone is made current against the correlation table (bp*.dbx, one
+    line per zone and county): a city keeps its zone when the table has it
+    and the zone includes the city's county; otherwise it gets, among the
+    table's zones that include its county, the one whose centroid is
+    nearest. The office (CWA) is the one the table gives for that zone and
+    county.
 
 Every data string is read back with the same rules as the library's lookup
 before anything is written. Output is sorted and byte-identical across runs.
@@ -29,6 +41,7 @@ Python 3 standard library only.
 """
 
 import argparse
+import bisect
 import gzip
 import math
 import os
@@ -74,13 +87,14 @@ KIND_SUFFIXES = sorted([
     "municipality", "corporation", "township", "metro township",
     "unified government", "consolidated government",
     "metropolitan government", "metro government", "urban county",
-    "plantation",
+    "plantation", "city and borough",
 ], key=len, reverse=True)
 
 # ICAO prefixes of stations in the US and its Caribbean territories.
 US_STATION_PREFIXES = ("k", "pa", "pf", "po", "pp", "ph", "tj", "ti")
 
 ZONE_RE = re.compile(r"^[A-Z]{2}Z[0-9]{3}$")
+OFFICE_RE = re.compile(r"^[A-Z]{3}$")
 STATION_RE = re.compile(r"^[A-Z][A-Z0-9]{3}$")
 EARTH_KM = 6371.0
 
@@ -88,6 +102,12 @@ EARTH_KM = 6371.0
 # station further from the zone's centroid, is a typo, not a correction.
 OVERRIDE_STATION_KM = 60.0
 OVERRIDE_ZONE_KM = 120.0
+
+# A city whose nearest county subdivision lies further than this takes its
+# county from its zone: subdivisions that large (Alaska's census
+# subdivisions, those of the open West) say little about which county a
+# point is in. In Iowa the nearest one is within 7 km of every city.
+SUBDIVISION_KM = 15.0
 
 
 class ConvertError(Exception):
@@ -187,34 +207,136 @@ def data_token(data, key):
     return 0, data[p + 1:close]
 
 
-class Source:
-    """The package's places, zones and stations."""
+class ZoneTable:
+    """The NWS zone-county correlation table (bpDDmmYY.dbx): one line per
+    zone and county, STATE|ZONE|CWA|NAME|STATE_ZONE|COUNTY|FIPS|TIME_ZONE|
+    FE_AREA|LAT|LON. Zones are keyed in lower case ('iaz060'), counties by
+    their FIPS code as a number (19153)."""
 
-    def __init__(self, directory):
+    def __init__(self, path):
+        self.edition = os.path.splitext(os.path.basename(path))[0]
+        self.office = {}        # (zone, county) -> CWA
+        self.counties = {}      # zone -> set of counties
+        self.zones_of = {}      # county -> sorted zones
+        points = {}
+        with open(path, encoding="ascii", newline="") as f:
+            for number, line in enumerate(f, 1):
+                line = line.rstrip("\r\n")
+                if not line:
+                    continue
+                fields = line.split("|")
+                if len(fields) != 11:
+                    raise ConvertError("%s:%d: want 11 fields" % (path, number))
+                # STATE and ZONE make the code; STATE_ZONE repeats them but
+                # is stale on a few renumbered lines (WY|198|...|WY098).
+                zone = fields[0] + "Z" + fields[1]
+                office, fips = fields[2], fields[6]
+                if (not ZONE_RE.match(zone) or not OFFICE_RE.match(office) or
+                        not re.match(r"^[0-9]{5}$", fips)):
+                    raise ConvertError("%s:%d: bad line %r" % (path, number, line))
+                zone, county = zone.lower(), int(fips)
+                if self.office.setdefault((zone, county), office) != office:
+                    raise ConvertError("%s:%d: second office for %s in %s" %
+                                       (path, number, zone, fips))
+                self.counties.setdefault(zone, set()).add(county)
+                points.setdefault(zone, set()).add(
+                    (float(fields[9]), float(fields[10])))
+        for zone, counties in self.counties.items():
+            for county in counties:
+                self.zones_of.setdefault(county, []).append(zone)
+        for zones in self.zones_of.values():
+            zones.sort()
+        # A zone drawn in parts has a point per part: its centroid is their
+        # mean.
+        self.centroid = {}
+        for zone, where in points.items():
+            where = sorted(where)
+            self.centroid[zone] = (
+                math.radians(sum(w[0] for w in where) / len(where)),
+                math.radians(sum(w[1] for w in where) / len(where)))
+
+
+class PointIndex:
+    """Nearest of many (key, point) pairs: scans outward in latitude from the
+    query and stops where the latitude gap alone exceeds the best distance
+    found, which gives the same answer as nearest() over the whole list."""
+
+    def __init__(self, items):
+        self.items = sorted(items, key=lambda kv: (kv[1][0], kv[0]))
+        self.lats = [kv[1][0] for kv in self.items]
+
+    def nearest(self, point):
+        best = None
+        start = bisect.bisect_left(self.lats, point[0])
+        for step, stop in ((1, len(self.items)), (-1, -1)):
+            i = start if step == 1 else start - 1
+            while i != stop:
+                key, where = self.items[i]
+                if best and abs(where[0] - point[0]) * EARTH_KM > best[0]:
+                    break
+                d = distance_km(point, where)
+                if best is None or (d, key) < best:
+                    best = (d, key)
+                i += step
+        return best[1] if best else None
+
+
+class Source:
+    """The package's places, zones and stations, and the zone table."""
+
+    def __init__(self, directory, table):
         self.places = read_ini(os.path.join(directory, "places.gz"))
         self.zones = read_ini(os.path.join(directory, "zones.gz"))
         self.stations = read_ini(os.path.join(directory, "stations.gz"))
+        self.zctas_path = os.path.join(directory, "zctas.gz")
+        self.table = ZoneTable(table)
         self._zones_by_state = {}
         self._us_stations = None
+        self._subdivisions = None
 
     def zone_point(self, zone):
-        z = self.zones.get(zone)
-        return parse_point(z.get("centroid")) if z else None
+        return self.table.centroid.get(zone)
 
     def station_point(self, station):
         s = self.stations.get(station)
         return parse_point(s.get("location")) if s else None
 
-    def zones_of_state(self, postal):
-        """Zones of a state that can be chosen: with a centroid and known."""
-        if postal not in self._zones_by_state:
+    def zones_of_state(self, postal, current=False):
+        """Zones of a state that can be chosen: those of the package with a
+        centroid, or those of the table."""
+        if (postal, current) not in self._zones_by_state:
             prefix = postal.lower() + "z"
-            self._zones_by_state[postal] = [
-                (z, parse_point(v["centroid"]))
-                for z, v in self.zones.items()
-                if z.startswith(prefix) and "centroid" in v and
-                not v.get("description", "").startswith("Unknown zone")]
-        return self._zones_by_state[postal]
+            if current:
+                zones = sorted((z, c) for z, c in self.table.centroid.items()
+                               if z.startswith(prefix))
+            else:
+                zones = [
+                    (z, parse_point(v["centroid"]))
+                    for z, v in self.zones.items()
+                    if z.startswith(prefix) and "centroid" in v and
+                    not v.get("description", "").startswith("Unknown zone")]
+            self._zones_by_state[(postal, current)] = zones
+        return self._zones_by_state[(postal, current)]
+
+    def subdivisions(self, state):
+        """County subdivisions of a state, indexed by their point; the key
+        is the section name, whose FIPS code holds the county's."""
+        if self._subdivisions is None:
+            by_state = {}
+            for section, v in self.places.items():
+                if len(section) != 14 or not section.startswith("fips"):
+                    continue
+                point = parse_point(v.get("centroid"))
+                if point is not None:
+                    by_state.setdefault(int(section[4:6]), []).append(
+                        (section, point))
+            self._subdivisions = {k: PointIndex(v) for k, v in by_state.items()}
+            self._subdivision_point = {
+                k: w for v in by_state.values() for k, w in v}
+        return self._subdivisions.get(state)
+
+    def subdivision_point(self, section):
+        return self._subdivision_point[section]
 
     def us_stations(self):
         if self._us_stations is None:
@@ -338,8 +460,10 @@ def read_overrides(path):
 
 
 def apply_overrides(source, places, path, stats):
-    """Checks every entry against the data before it replaces a link."""
+    """Checks every entry against the data before it replaces a link.
+    Returns the ids of the cities it set."""
     by_id = {p.id: p for p in places}
+    pinned = set()
     for number, ident, name, zone, station in read_overrides(path):
         where = "%s:%d" % (path, number)
         p = by_id.get(ident)
@@ -353,7 +477,8 @@ def apply_overrides(source, places, path, stats):
             raise ConvertError("%s: zone %s is not of %s" % (where, zone, postal))
         zpoint = source.zone_point(zone)
         if zpoint is None:
-            raise ConvertError("%s: unknown zone %s" % (where, zone))
+            raise ConvertError("%s: zone %s is not in the zone table %s" %
+                               (where, zone, source.table.edition))
         if distance_km(p.point, zpoint) > OVERRIDE_ZONE_KM:
             raise ConvertError("%s: zone %s is %.0f km from the city" %
                                (where, zone, distance_km(p.point, zpoint)))
@@ -371,25 +496,77 @@ def apply_overrides(source, places, path, stats):
             stats["overrides that changed a city"] += 1
         p.zone = zone
         p.station = station
+        pinned.add(ident)
+    return pinned
 
 
-def county_of(source, p):
+def county_of(source, p, within=None):
     """County FIPS of a place: that of the nearest county subdivision of its
-    state (a place record names no county)."""
+    state (a place record names no county); None when there is none within
+    `within` km."""
     if p.county is not None:
         return p.county
-    prefix = "fips%02d" % p.state
-    best = None
-    for section, v in source.places.items():
-        if len(section) != 14 or not section.startswith(prefix):
-            continue
-        point = parse_point(v.get("centroid"))
-        if point is None:
-            continue
-        d = distance_km(p.point, point)
-        if best is None or (d, section) < best:
-            best = (d, section)
-    return int(best[1][4:9]) if best else None
+    index = source.subdivisions(p.state)
+    section = index.nearest(p.point) if index else None
+    if section is None or (within is not None and distance_km(
+            p.point, source.subdivision_point(section)) > within):
+        return None
+    return int(section[4:9])
+
+
+def make_current(source, places, pinned, stats):
+    """Zone, county and office of every city from the zone table. A city
+    keeps its zone when the table has it and the zone includes the city's
+    county; otherwise it takes the nearest of the table's zones of its state
+    that include its county. Pinned cities keep their zone, and their county
+    is taken among the zone's. Returns {state postal: (retired, other
+    county)} for the zones that changed."""
+    table = source.table
+    changed = {}
+    for p in places:
+        postal = STATES[p.state][1]
+        prefix = postal.lower() + "z"
+        county = county_of(source, p, SUBDIVISION_KM)
+        own = sorted(c for c in table.counties.get(p.zone, ())
+                     if c // 1000 == p.state)
+        if p.id in pinned or county not in table.zones_of:
+            # The zone decides the county: a pinned zone, a county the table
+            # does not know (Connecticut's planning regions, which replaced
+            # its counties in the Census but not yet in the table), or no
+            # subdivision near enough to tell the county.
+            if p.zone not in table.counties:
+                p.zone = nearest(p.point, source.zones_of_state(postal, True))
+                counts = changed.setdefault(postal, [0, 0])
+                counts[0] += 1
+                own = sorted(c for c in table.counties[p.zone]
+                             if c // 1000 == p.state)
+            if county not in own:
+                index = source.subdivisions(p.state)
+                near = nearest(p.point, [
+                    (k, w) for k, w in (index.items if index else [])
+                    if int(k[4:9]) in own])
+                county = int(near[4:9]) if near else own[0]
+                stats["counties taken from the zone"] += 1
+        else:
+            candidates = [z for z in table.zones_of[county]
+                          if z.startswith(prefix)]
+            if p.zone not in candidates:
+                retired = p.zone not in table.counties
+                other = not retired
+                p.zone = nearest(p.point, [(z, table.centroid[z])
+                                           for z in candidates])
+                counts = changed.setdefault(postal, [0, 0])
+                counts[0] += retired
+                counts[1] += other
+        if p.zone is None or (p.zone, county) not in table.office:
+            raise ConvertError("city %d (%s): no zone of %s for county %05d" %
+                               (p.id, p.name, postal, county or 0))
+        p.table_county = county
+        p.office = table.office[(p.zone, county)]
+    stats["zones changed, not in the table"] = sum(
+        c[0] for c in changed.values())
+    stats["zones changed, other county"] = sum(c[1] for c in changed.values())
+    return changed
 
 
 def make_names_unique(source, places, county_names, stats):
@@ -423,8 +600,14 @@ def make_names_unique(source, places, county_names, stats):
                            [[p.name for p in g] for g in left])
 
 
+def county_ugc(p):
+    return "%sC%03d" % (STATES[p.state][1], p.table_county % 1000)
+
+
 def city_data(p):
-    return "azone(%s)acode(%s)" % (p.zone.upper(), p.station.upper())
+    return "azone(%s)acode(%s)acounty(%s)aoffice(%s)alat(%.4f)alon(%.4f)" % (
+        p.zone.upper(), p.station.upper(), county_ugc(p), p.office,
+        math.degrees(p.point[0]), math.degrees(p.point[1]))
 
 
 def verify(places):
@@ -437,9 +620,81 @@ def verify(places):
             raise ConvertError("city %d: bad zone or station in %s" % (p.id, data))
         if not zone.lower().startswith(STATES[p.state][1].lower()):
             raise ConvertError("city %d: zone %s not of its state" % (p.id, zone))
-        if (data_token(data, "azone") != (0, zone) or
-                data_token(data, "acode") != (0, station)):
-            raise ConvertError("city %d: %s does not read back" % (p.id, data))
+        want = {"azone": zone, "acode": station, "acounty": county_ugc(p),
+                "aoffice": p.office,
+                "alat": "%.4f" % math.degrees(p.point[0]),
+                "alon": "%.4f" % math.degrees(p.point[1])}
+        for key, value in want.items():
+            if data_token(data, key) != (0, value):
+                raise ConvertError("city %d: %s does not read back" %
+                                   (p.id, data))
+
+
+def build_zips(source, places, stats):
+    """(ZIP, state id, city id) for every ZIP code area of a covered state,
+    in ZIP order. ZIP prefixes (the first three digits) are assigned by
+    state: a ZIP's state is the one in which most areas of its prefix have
+    their zone, which outvotes an area whose nearest zone lies across a
+    state line. Its city is the nearest city of that state."""
+    zctas = read_ini(source.zctas_path)
+    points = {}
+    votes = {}
+    for code, v in zctas.items():
+        if not re.match(r"^[0-9]{5}$", code):
+            raise ConvertError("zctas.gz: bad ZIP %r" % code)
+        point = parse_point(v.get("centroid"))
+        zone = parse_link(v.get("zone"))
+        if point is None or zone is None:
+            stats["zip areas without point or zone"] += 1
+            continue
+        points[code] = (point, zone[:2])
+        tally = votes.setdefault(code[:3], {})
+        tally[zone[:2]] = tally.get(zone[:2], 0) + 1
+    state_of = {v[1].lower(): k for k, v in STATES.items()}
+    prefix_state = {prefix: state_of.get(max(sorted(t), key=t.get))
+                    for prefix, t in votes.items()}
+    by_state = {}
+    for p in places:
+        by_state.setdefault(p.state, []).append((p.id, p.point))
+    index = {k: PointIndex(v) for k, v in by_state.items()}
+    rows = []
+    for code in sorted(points):
+        point, zone_postal = points[code]
+        state = prefix_state[code[:3]]
+        if state is None:
+            stats["zip areas outside the covered states"] += 1
+            continue
+        if state_of.get(zone_postal) != state:
+            stats["zip areas with a zone across a state line"] += 1
+        rows.append((code, state, index[state].nearest(point)))
+    stats["zip areas"] = len(rows)
+    return rows
+
+
+def build_stations(source, places, pinned, zips, stats):
+    """(code, state id, city id) for every station a city carries, in code
+    order: the city a station code names, though dozens share it. Of the
+    cities that carry it: a pinned one (the override table names the
+    principal station of the largest cities), else the one with the most
+    ZIP codes (the sources have no population; ZIP codes follow it), else
+    the nearest to the station. The nearest alone would name the suburb
+    beside the airport (Norwalk for KDSM)."""
+    carriers = {}
+    for p in places:
+        carriers.setdefault(p.station, []).append(p)
+    zip_count = {}
+    for _, _, city in zips:
+        zip_count[city] = zip_count.get(city, 0) + 1
+    rows = []
+    for code in sorted(carriers):
+        where = source.station_point(code)
+        group = carriers[code]
+        best = min(group, key=lambda p: (
+            p.id not in pinned, -zip_count.get(p.id, 0),
+            distance_km(where, p.point), p.id))
+        rows.append((code.upper(), best.state, best.id))
+    stats["stations"] = len(rows)
+    return rows
 
 
 def check_field(text):
@@ -470,11 +725,15 @@ def check_unique(kind, ids):
         raise ConvertError("duplicate %s ids" % kind)
 
 
-def convert(source_dir, out_dir, overrides, log=sys.stderr):
+def convert(source_dir, out_dir, overrides, table, log=sys.stderr):
     stats = {"towns already places": 0, "zones of another state replaced": 0,
              "stations outside the US replaced": 0,
-             "overrides that changed a city": 0}
-    source = Source(source_dir)
+             "overrides that changed a city": 0,
+             "counties taken from the zone": 0,
+             "zip areas without point or zone": 0,
+             "zip areas outside the covered states": 0,
+             "zip areas with a zone across a state line": 0}
+    source = Source(source_dir, table)
     state_order = sorted(STATES, key=lambda s: sort_key(STATES[s][0]))
     rank = {s: i for i, s in enumerate(state_order)}
 
@@ -486,8 +745,10 @@ def convert(source_dir, out_dir, overrides, log=sys.stderr):
     places = read_places(source, stats)
     check_unique("city", [p.id for p in places])
     fix_links(source, places, stats)
+    pinned = set()
     if overrides:
-        apply_overrides(source, places, overrides, stats)
+        pinned = apply_overrides(source, places, overrides, stats)
+    changed = make_current(source, places, pinned, stats)
     make_names_unique(source, places, county_names, stats)
     verify(places)
     places.sort(key=lambda p: (rank[p.state], sort_key(p.name), p.id))
@@ -503,11 +764,19 @@ def convert(source_dir, out_dir, overrides, log=sys.stderr):
     write_file(os.path.join(out_dir, "cities.ldt"),
                [(p.id, COUNTRY_ID, p.state, p.name, city_data(p))
                 for p in places])
+    zips = build_zips(source, places, stats)
+    write_file(os.path.join(out_dir, "zips.tsv"), zips)
+    write_file(os.path.join(out_dir, "stations.tsv"),
+               build_stations(source, places, pinned, zips, stats))
     stats["states"] = len(STATES)
     stats["areas"] = len(areas)
     stats["cities"] = len(places)
+    print("zone table %s" % source.table.edition, file=log)
     for key in sorted(stats):
-        print("%-36s %d" % (key, stats[key]), file=log)
+        print("%-42s %d" % (key, stats[key]), file=log)
+    for postal in sorted(changed):
+        print("zones changed in %s: %d not in the table, %d other county" %
+              (postal, changed[postal][0], changed[postal][1]), file=log)
     return stats
 
 
@@ -519,12 +788,14 @@ def main(argv=None):
     parser.add_argument("--out", default=os.path.join(here, "..", "..",
                                                       "data", "us"),
                         help="folder to write the .ldt files into")
+    parser.add_argument("--table", default=os.path.join(here, "bp05mr24.dbx"),
+                        help="NWS zone-county correlation table")
     parser.add_argument("--overrides", default=os.path.join(here,
                                                             "overrides.tsv"),
                         help="checked zone and station table ('' for none)")
     args = parser.parse_args(argv)
     try:
-        convert(args.source, args.out, args.overrides)
+        convert(args.source, args.out, args.overrides, args.table)
     except (ConvertError, OSError) as e:
         print("build_ldt: %s" % e, file=sys.stderr)
         return 1
