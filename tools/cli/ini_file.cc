@@ -70,9 +70,11 @@ const char* kindOf(mode_t mode) {
   return "not a regular file";
 }
 
-// `path`, and the file it leads to when that is another one.
+// `path`, and the file it leads to when it is a symbolic link.
 std::string naming(const std::string& path, const std::string& target) {
-  return target == path ? path : path + " (" + target + ")";
+  struct stat st;
+  bool link = lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+  return link ? path + " (" + target + ")" : path;
 }
 
 // True when the save may replace `target` (what `path` leads to): it does
