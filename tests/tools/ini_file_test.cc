@@ -301,7 +301,7 @@ TEST(IniFile, SaveReplacesOnlyWritableRegularFiles) {
 // Twenty processes each set their own key in the same file at once, for
 // several rounds: every key lands, and no temporary file is left behind.
 TEST(IniFile, ConcurrentUpdatesAllLand) {
-  constexpr int kWriters = 20, kRounds = 8;
+  constexpr int kWriters = 20, kRounds = 5;
   for (int round = 0; round < kRounds; ++round) {
     TempDir dir;
     const std::string path = dir.write("settings.ini", "[Internet]\n");

@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "ini_keeper.h"
 #include "text.h"
@@ -25,8 +26,11 @@ std::string urlProblem(const std::string& url) {
   size_t start = sep + 3;
   std::string host = url.substr(start, url.find_first_of("/?#", start) - start);
   host.erase(0, host.rfind('@') + 1);  // user:password@
-  size_t colon = host.find(':');       // :port, unless in an [IPv6] address
-  if (colon != std::string::npos && host[0] != '[') host.resize(colon);
+  if (!host.empty()) {
+    // Up to the ":port"; an [IPv6] address holds colons of its own.
+    size_t end = host[0] == '[' ? host.find(']') + 1 : host.find(':');
+    if (end != std::string::npos) host.resize(end);
+  }
   if (host.empty() || host == "[]") return "has no host: \"" + url + "\"";
   return "";
 }
