@@ -2,11 +2,13 @@
 // server and the bundled US location data, with its settings file in a
 // temporary home.
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -439,6 +441,114 @@ TEST_F(CliTest, DecodeReadsStandardInput) {
   EXPECT_EQ(j["reports"][2]["wind"]["variable"], true);
   EXPECT_TRUE(j["reports"][2]["wind"]["direction"].is_null());
   EXPECT_EQ(run({"decode"}, {}, "\n").status, 64);
+}
+
+// The settings file's rules: config set refuses a base URL that is not
+// http:// or https:// with a host (64), and writes only a regular file its
+// owner may write, even as root (73, naming the path); reading refuses what
+// is no regular file or over 1 MiB (78). Nothing is changed by a refusal.
+TEST_F(CliTest, SettingsFileRulesHold) {
+  const std::string file =
+      home_.write("mine.ini", "[Internet]\nUseProxy = 0\n");
+  const std::string readOnly = home_.write("ro.ini", "[Internet]\n");
+  chmod(readOnly.c_str(), 0444);
+  const std::string folder = home_.file("folder.ini");
+  mkdir(folder.c_str(), 0700);
+  const std::string zero = home_.file("zero.ini");
+  symlink("/dev/zero", zero.c_str());
+  const std::string big = home_.write(
+      "big.ini", "[Internet]\n;" + std::string(1 << 20, 'x') + "\n");
+  const std::string device = home_.file("device.ini");
+  bool haveDevice =
+      mknod(home_.file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 &&
+      symlink(home_.file("null").c_str(), device.c_str()) == 0;
+  struct Case {
+    Args args;
+    int status;
+    std::string message;
+  } cases[] = {
+      {{"ConditionsBase", "file:///etc/passwd", file},
+       64,
+       "ConditionsBase must be an http:// or https:// URL, not "
+       "\"file:///etc/passwd\""},
+      {{"WarningsBase", "ftp://127.0.0.1/iwin/", file},
+       64,
+       "WarningsBase must be an http:// or https:// URL"},
+      {{"warningsbase", "gopher://127.0.0.1/", file}, 64, "must be an http://"},
+      {{"ConditionsBase", "127.0.0.1:8086/weather/", file},
+       64,
+       "must be an http://"},
+      {{"ConditionsBase", "", file}, 64, "must be an http://"},
+      {{"ConditionsBase", "http://127.0.0.1/a b/", file},
+       64,
+       "must not hold blanks or control characters"},
+      {{"WarningsBase", "http://127.0.0.1/\tiwin/", file},
+       64,
+       "must not hold blanks"},
+      {{"WarningsBase", "https://user@:8086/iwin/", file}, 64, "has no host"},
+      {{"WarningsBase", "http://[]:8086/iwin/", file}, 64, "has no host"},
+      {{"UseProxy", "1", readOnly}, 73, readOnly + ": it is read-only"},
+      {{"UseProxy", "1", folder}, 73, folder + ": it is a folder"},
+      {{"UseProxy", "1", device},
+       73,
+       device + " (" + home_.file("null") + "): it is a character device"},
+      {{"list", zero}, 78, zero + " (/dev/zero) is a character device"},
+      {{"list", folder}, 78, folder + " is a folder, not a regular file"},
+      {{"list", big}, 78, big + " is larger than 1 MiB"},
+  };
+  for (const Case& c : cases) {
+    Args args = {"config", "set"};
+    if (c.args.size() == 2) args = {"config"};
+    args.insert(args.end(), c.args.begin(), c.args.end() - 1);
+    args.insert(args.end(), {"--config", c.args.back()});
+    SCOPED_TRACE(::testing::PrintToString(args));
+    if (c.args.back() == device && !haveDevice) {
+      std::cout << "device row skipped: mknod needs root\n";
+      continue;
+    }
+    RunResult r = run(args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_TRUE(has(r.err, c.message)) << r.err;
+  }
+  EXPECT_EQ(readFile(file), "[Internet]\nUseProxy = 0\n");
+  EXPECT_EQ(readFile(readOnly), "[Internet]\n");
+  struct stat st;
+  EXPECT_TRUE(stat(device.c_str(), &st) != 0 || S_ISCHR(st.st_mode));
+
+  Args https = {"config",   "set", "WarningsBase", "HTTPS://u@[::1]:8086/iwin/",
+                "--config", file};
+  EXPECT_EQ(run(https).status, 0);
+  EXPECT_TRUE(has(readFile(file), "WarningsBase = HTTPS://u@[::1]:8086/iwin/"));
+}
+
+// Four runs of config set at once, each changing another key, round after
+// round: every run's value is in the file afterwards.
+TEST_F(CliTest, ConcurrentConfigSetsAllLand) {
+  constexpr int kRounds = 6;
+  int lost = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    const std::string n = std::to_string(round);
+    const std::vector<std::pair<std::string, std::string>> sets = {
+        {"UseProxy", n},
+        {"ProxyLocation", "proxy" + n + ":3128"},
+        {"ConditionsBase", "http://c" + n + ".invalid/"},
+        {"WarningsBase", "http://w" + n + ".invalid/"}};
+    std::vector<int> status(sets.size());
+    std::vector<std::thread> runs;
+    for (size_t i = 0; i < sets.size(); ++i) {
+      runs.emplace_back([&, i] {
+        status[i] =
+            run({"config", "set", sets[i].first, sets[i].second}).status;
+      });
+    }
+    for (std::thread& t : runs) t.join();
+    const std::string text = readFile(settings_);
+    for (size_t i = 0; i < sets.size(); ++i) {
+      EXPECT_EQ(status[i], 0) << sets[i].first;
+      lost += !has(text, sets[i].first + " = " + sets[i].second + "\n");
+    }
+  }
+  EXPECT_EQ(lost, 0) << "of " << 4 * kRounds << " writes";
 }
 
 }  // namespace

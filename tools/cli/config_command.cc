@@ -121,23 +121,27 @@ int runConfigSet(Context& ctx, const std::string& key,
                       knownKeys() + ")");
     return kExitUsage;
   }
-  int n;
-  if (info->isInt && !parseInt(value, n)) {
-    ctx.status->error(std::string(info->key) + " takes a whole number, not \"" +
-                      value + "\"");
-    return kExitUsage;
-  }
-  if (value.find_first_of("\r\n") != std::string::npos) {
-    ctx.status->error("a setting's value must be one line");
-    return kExitUsage;
-  }
-  IniFile file;
-  if (int rc = loadSettingsFile(ctx, file)) return rc;
-  file.set(kInternetSection, info->key, value);
   std::string error;
-  if (!IniFile::save(ctx.settingsPath, file, error)) {
+  if (!checkSettingValue(*info, value, error)) {
     ctx.status->error(error);
-    return kExitCantWrite;
+    return kExitUsage;
+  }
+  // Loaded, checked, changed and saved under the file's lock, so that
+  // concurrent runs setting different keys all land.
+  auto change = [&](IniFile& file, std::string& why) {
+    if (!checkSettings(ctx.settingsPath, file, why)) return false;
+    file.set(kInternetSection, info->key, value);
+    return true;
+  };
+  switch (IniFile::update(ctx.settingsPath, change, error)) {
+    case IniFile::Update::kSaved:
+      break;
+    case IniFile::Update::kBadFile:
+      ctx.status->error(error);
+      return kExitConfig;
+    case IniFile::Update::kCantWrite:
+      ctx.status->error(error);
+      return kExitCantWrite;
   }
   if (ctx.json) {
     nlohmann::json j{{"key", info->key},

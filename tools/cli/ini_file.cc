@@ -3,11 +3,13 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <unordered_set>
 
 #include "text.h"
 
@@ -45,12 +47,114 @@ bool writeAll(int fd, const std::string& text) {
   return true;
 }
 
+// `path` with every symbolic link resolved, or `path` itself when it does not
+// exist (or is a link to nothing).
+std::string resolved(const std::string& path) {
+  char buf[PATH_MAX];
+  return realpath(path.c_str(), buf) != nullptr ? std::string(buf) : path;
+}
+
+std::string folderOf(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// "a folder", "a FIFO", ... for a file that is not a regular one.
+const char* kindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a regular file";
+}
+
+// `path`, and the file it leads to when it is a symbolic link.
+std::string naming(const std::string& path, const std::string& target) {
+  struct stat st;
+  bool link = lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+  return link ? path + " (" + target + ")" : path;
+}
+
+// True when the save may replace `target` (what `path` leads to): it does
+// not exist yet, or it is a regular file that its owner may write and the
+// caller may write. `mode` then holds its permissions (kept as they are).
+// Root may write any file, so the owner's write permission is checked too.
+bool replaceable(const std::string& path, const std::string& target,
+                 mode_t& mode, std::string& error) {
+  struct stat st;
+  if (stat(target.c_str(), &st) != 0) {
+    if (errno == ENOENT) return true;
+    error = systemError("cannot write settings file", naming(path, target));
+    return false;
+  }
+  const std::string what = "cannot write settings file " + naming(path, target);
+  if (!S_ISREG(st.st_mode)) {
+    error = what + ": it is " + kindOf(st.st_mode) + ", not a regular file";
+    return false;
+  }
+  if ((st.st_mode & S_IWUSR) == 0 || access(target.c_str(), W_OK) != 0) {
+    error = what + ": it is read-only";
+    return false;
+  }
+  mode = st.st_mode & 07777;
+  return true;
+}
+
+// An exclusive flock() on a lock file, released when destroyed.
+class FileLock {
+ public:
+  FileLock() = default;
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  ~FileLock() {
+    if (fd_ >= 0) close(fd_);  // closing the last descriptor unlocks
+  }
+
+  // Waits for the lock on `path` (made when missing), up to about 10 s.
+  bool acquire(const std::string& path, std::string& error) {
+    // Read-only is enough for flock, so any user who can read the lock file
+    // can take it; O_NOFOLLOW and O_NONBLOCK keep a link or a FIFO planted
+    // there from redirecting or stalling the open.
+    fd_ = open(path.c_str(),
+               O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+    struct stat st;
+    if (fd_ < 0 || fstat(fd_, &st) != 0) {
+      error = systemError("cannot open lock file", path);
+      return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+      error = "lock file " + path + " is " + kindOf(st.st_mode);
+      return false;
+    }
+    for (int waited = 0; flock(fd_, LOCK_EX | LOCK_NB) != 0; ++waited) {
+      if (errno != EWOULDBLOCK && errno != EINTR) {
+        error = systemError("cannot lock", path);
+        return false;
+      }
+      if (waited == 1000) {
+        error = "another process has held the lock " + path + " for 10 s";
+        return false;
+      }
+      usleep(10000);
+    }
+    return true;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
 }  // namespace
 
 bool IniFile::parse(const std::string& text, Error& error) {
   std::vector<Line> lines;
   std::string lineEnd = "\n";
   std::string section;
+  // Every "section\nkey" so far, lower-cased: one look-up per entry keeps the
+  // parse linear.
+  std::unordered_set<std::string> seen;
   size_t pos = 0;
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
   for (int number = 1; pos < text.size(); ++number) {
@@ -95,14 +199,11 @@ bool IniFile::parse(const std::string& text, Error& error) {
         error = {number, "\"" + line.key + "\" stands before any [section]"};
         return false;
       }
-      for (const Line& earlier : lines) {
-        if (earlier.kind == Kind::kEntry &&
-            sameNameIgnoringCase(earlier.section, section) &&
-            sameNameIgnoringCase(earlier.key, line.key)) {
-          error = {number,
-                   "\"" + line.key + "\" is set twice in [" + section + "]"};
-          return false;
-        }
+      if (!seen.insert(lowerAscii(section) + '\n' + lowerAscii(line.key))
+               .second) {
+        error = {number,
+                 "\"" + line.key + "\" is set twice in [" + section + "]"};
+        return false;
       }
       line.kind = Kind::kEntry;
       line.section = section;
@@ -192,17 +293,40 @@ std::string IniFile::text() const {
 }
 
 bool IniFile::load(const std::string& path, IniFile& file, Error& error) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0 && errno == ENOENT) {
+  // O_NONBLOCK: opening a FIFO must not wait for a writer (it has no effect
+  // on a regular file).
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int openError = errno;
+  if (fd < 0 && openError == ENOENT) {
     file = IniFile();
     return true;
   }
+  // A socket cannot be opened at all; the others are refused unread.
   struct stat st;
-  if (fd >= 0 && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) errno = EISDIR;
+  bool known = fd >= 0 ? fstat(fd, &st) == 0 : stat(path.c_str(), &st) == 0;
+  if (known && !S_ISREG(st.st_mode)) {
+    if (fd >= 0) close(fd);
+    error = {0, "settings file " + naming(path, resolved(path)) + " is " +
+                    kindOf(st.st_mode) + ", not a regular file"};
+    return false;
+  }
+  if (fd < 0) {
+    errno = openError;
+    error = {0, systemError("cannot read settings file", path)};
+    return false;
+  }
+  const std::string tooLarge = "settings file " + path + " is larger than " +
+                               std::to_string(kMaxBytes >> 20) + " MiB";
+  if (known && static_cast<size_t>(st.st_size) > kMaxBytes) {
+    close(fd);
+    error = {0, tooLarge};
+    return false;
+  }
   std::string text;
-  bool ok = fd >= 0 && !S_ISDIR(st.st_mode);
+  bool ok = true;
+  // The file may have grown since fstat: stop reading once past the cap.
   char buf[4096];
-  while (ok) {
+  while (ok && text.size() <= kMaxBytes) {
     ssize_t n = read(fd, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) ok = false;
@@ -210,10 +334,14 @@ bool IniFile::load(const std::string& path, IniFile& file, Error& error) {
     text.append(buf, static_cast<size_t>(n));
   }
   int saved = errno;
-  if (fd >= 0) close(fd);
+  close(fd);
   if (!ok) {
     errno = saved;
     error = {0, systemError("cannot read settings file", path)};
+    return false;
+  }
+  if (text.size() > kMaxBytes) {
+    error = {0, tooLarge};
     return false;
   }
   if (!file.parse(text, error)) {
@@ -226,19 +354,14 @@ bool IniFile::load(const std::string& path, IniFile& file, Error& error) {
 
 bool IniFile::save(const std::string& path, const IniFile& file,
                    std::string& error) {
-  std::string target = path;
-  char resolved[PATH_MAX];
-  if (realpath(path.c_str(), resolved) != nullptr) target = resolved;
-  size_t slash = target.find_last_of('/');
-  std::string dir = slash == std::string::npos ? "." : target.substr(0, slash);
-  if (slash == 0) dir = "/";
+  const std::string target = resolved(path);
+  const std::string dir = folderOf(target);
   if (!makeFolders(dir)) {
     error = systemError("cannot make folder", dir);
     return false;
   }
   mode_t mode = 0644;
-  struct stat st;
-  if (stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
+  if (!replaceable(path, target, mode, error)) return false;
 
   std::string temp = target + ".XXXXXX";
   int fd = mkstemp(&temp[0]);
@@ -261,6 +384,32 @@ bool IniFile::save(const std::string& path, const IniFile& file,
     return false;
   }
   return true;
+}
+
+IniFile::Update IniFile::update(
+    const std::string& path,
+    const std::function<bool(IniFile&, std::string&)>& change,
+    std::string& error) {
+  const std::string target = resolved(path);
+  const std::string dir = folderOf(target);
+  if (!makeFolders(dir)) {
+    error = systemError("cannot make folder", dir);
+    return Update::kCantWrite;
+  }
+  // Refused before it is read: load would call a device a bad settings
+  // file, but what fails here is the write.
+  mode_t mode;
+  if (!replaceable(path, target, mode, error)) return Update::kCantWrite;
+  FileLock lock;
+  if (!lock.acquire(target + ".lock", error)) return Update::kCantWrite;
+  IniFile file;
+  Error e;
+  if (!load(path, file, e)) {
+    error = e.message;
+    return Update::kBadFile;
+  }
+  if (!change(file, error)) return Update::kBadFile;
+  return save(path, file, error) ? Update::kSaved : Update::kCantWrite;
 }
 
 }  // namespace stratus_cli

@@ -18,6 +18,8 @@
 #ifndef STRATUS_TOOLS_CLI_INI_FILE_H_
 #define STRATUS_TOOLS_CLI_INI_FILE_H_
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -57,19 +59,47 @@ class IniFile {
   // did ("\n" for a new file).
   std::string text() const;
 
+  // The largest settings file that load reads (1 MiB); a real one is a few
+  // hundred bytes.
+  static constexpr size_t kMaxBytes = 1 << 20;
+
   // Reads the file at `path` into `file`. A file that does not exist gives
-  // an empty settings file and true; an unreadable or malformed one gives
-  // false with `error` filled (the message then names the file).
+  // an empty settings file and true. Anything that is not a regular file (or
+  // a symbolic link to one), such as a folder, a device or a FIFO, is refused
+  // without reading from it; so is a file over kMaxBytes, and an unreadable
+  // or malformed one: false with `error` filled (the message then names the
+  // file). Takes time linear in the file's size.
   static bool load(const std::string& path, IniFile& file, Error& error);
 
   // Writes `file` to `path` atomically: a temporary file in the same folder
   // is written, flushed to disk and renamed over `path`, so that a reader
   // sees the old or the new file, never a part. A symbolic link at `path` is
   // followed; the file keeps its permissions. Missing parent folders are
-  // made. Returns false with `error` filled when it could not be written;
-  // `path` is then unchanged.
+  // made. Only a regular file is replaced, and only one its owner may write
+  // (a file without the owner's write permission is left alone even when
+  // the caller is root). Returns false with `error` filled (naming the file)
+  // when it could not be written; `path` is then unchanged.
   static bool save(const std::string& path, const IniFile& file,
                    std::string& error);
+
+  enum class Update { kSaved, kBadFile, kCantWrite };
+  // Reads, changes and saves the file at `path` as one step: while `change`
+  // runs on the loaded file, the other updates of the same file wait, so
+  // that concurrent updates of different keys all land. The lock is an
+  // advisory flock() on "<file>.lock" beside the file that a symbolic link
+  // at `path` points at; the lock file is made when missing and stays (the
+  // settings file itself cannot carry the lock: each save replaces it, and
+  // a waiter would hold the lock of a file that is gone). A lock held
+  // elsewhere for more than about 10 s gives up.
+  //   kSaved      the changed file is saved
+  //   kBadFile    the file could not be loaded, or `change` returned false
+  //               (with `error` filled by load or by `change`)
+  //   kCantWrite  the file is not one that save replaces (checked before it
+  //               is read), or the lock or the save failed
+  static Update update(
+      const std::string& path,
+      const std::function<bool(IniFile&, std::string&)>& change,
+      std::string& error);
 
  private:
   enum class Kind { kOther, kSection, kEntry };
