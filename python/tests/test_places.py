@@ -26,7 +26,10 @@ def test_cities_and_their_data_values(places):
     c = dsm[0]
     assert (c.id, c.state_id, c.state) == (1921000, 19, "ia")
     assert (c.zone, c.code) == ("IAZ060", "KDSM")
-    assert c.data == "azone(IAZ060)acode(KDSM)"
+    # Polk County and the Des Moines office, as the weather service's
+    # zone-county table gives them for zone IAZ060.
+    assert (c.county, c.office) == ("IAC153", "DMX")
+    assert c.data.startswith("azone(IAZ060)acode(KDSM)acounty(IAC153)")
     one = places.city("Iowa", 1921000)
     assert (one.name, one.zone, one.code) == ("Des Moines", "IAZ060", "KDSM")
     assert all(city.state_id == 19 for city in iowa)
