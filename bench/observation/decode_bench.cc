@@ -1,4 +1,4 @@
-// Reports decoded per second over the real report corpus, by the design
+// Reports decoded per second over the real report corpus, by the exact
 // reading (decodeObservation) and the complete reading (decodeReport) side
 // by side, beside a plain pass that only splits the same reports into
 // blank-separated groups (the least any decoder has to do), so the ratios

@@ -7,7 +7,7 @@
 //                 and LKeeper
 //   weather     - WCondition and the unit conversions
 //   location    - the location records and WLocationDB
-//   observation - WObservation and decodeObservation (the design reading);
+//   observation - WObservation and decodeObservation (the exact reading);
 //                 WReport and decodeReport (the complete reading)
 //   reader      - WReader: text products and current conditions
 #ifndef STRATUS_STRATUS_H_

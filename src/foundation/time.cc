@@ -42,23 +42,56 @@ long floorDiv(long a, long b) {
   return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
 }
 
+// What tzset() leaves behind for the zone in force: its names and its
+// standard offset. A host that moves the process to another zone (setenv
+// of TZ, then tzset) changes at least one of them, and localtime_r answers
+// for the zone of the last tzset, so the cache below is keyed on them as
+// well: reading four globals costs next to nothing, where asking the
+// environment for TZ on every call would cost a tenth of a decode.
+struct ZoneKey {
+  const char* standardName;
+  const char* summerName;
+  long standardOffset;
+  int hasSummerTime;
+
+  static ZoneKey current() {
+    return ZoneKey{tzname[0], tzname[1], timezone, daylight};
+  }
+  bool operator==(const ZoneKey& o) const {
+    return standardName == o.standardName && summerName == o.summerName &&
+           standardOffset == o.standardOffset &&
+           hasSummerTime == o.hasSummerTime;
+  }
+};
+
 // Offset of local time from UTC at moment t, in seconds. Cached per thread
-// for the minute of t: zone rules change offsets on whole minutes at most.
+// for the minute of t (zone rules change offsets on whole minutes at most)
+// and the zone in force. One thread-local record, so that a hit costs one
+// lookup of the thread's storage.
 long localOffset(long t) {
-  thread_local long cachedMinute = -1;
-  thread_local long cachedGeneration = -1;
-  thread_local long cachedOffset = 0;
-  long minute = floorDiv(t, 60);
-  long generation = zoneGeneration.load(std::memory_order_relaxed);
-  if (minute == cachedMinute && generation == cachedGeneration)
-    return cachedOffset;
+  struct Cache {
+    long minute = -1;
+    long generation = -1;
+    ZoneKey zone = {nullptr, nullptr, 0, 0};
+    long offset = 0;
+  };
+  thread_local Cache cache;
+  Cache& c = cache;
+  const long minute = floorDiv(t, 60);
+  const long generation = zoneGeneration.load(std::memory_order_relaxed);
+  if (minute == c.minute && generation == c.generation &&
+      ZoneKey::current() == c.zone)
+    return c.offset;
   time_t tt = static_cast<time_t>(t);
   struct tm tm;
   if (localtime_r(&tt, &tm) == nullptr) return 0;
-  cachedOffset = tm.tm_gmtoff;
-  cachedMinute = minute;
-  cachedGeneration = generation;
-  return cachedOffset;
+  c.offset = tm.tm_gmtoff;
+  c.minute = minute;
+  c.generation = generation;
+  // localtime_r may have read the zone for the first time: key the cache
+  // on what it found.
+  c.zone = ZoneKey::current();
+  return c.offset;
 }
 
 }  // namespace

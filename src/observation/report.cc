@@ -71,27 +71,52 @@ int daysInMonth(long year, int month) {
   return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
 }
 
+// The current UTC month and the twelve before it, each with the moment
+// its first day begins: worked out once per UTC day and thread, so that a
+// report time costs a few additions instead of calendar arithmetic.
+struct RecentMonths {
+  static const int kCount = 13;
+  long today = -1;  // days since the epoch the table was made for
+  long year[kCount] = {};
+  int month[kCount] = {};
+  long start[kCount] = {};
+
+  void refresh(long now) {
+    const long day = now / 86400;
+    if (day == today) return;
+    const LCTime t(now, LTime::UTC);
+    long y = t.year;
+    int m = t.month;
+    for (int back = 0; back < kCount; ++back) {
+      year[back] = y;
+      month[back] = m;
+      start[back] = LCTime(m, 1, static_cast<int>(y), 0, 0, 0, LTime::UTC)
+                        .GetCalendarTime();
+      if (--m == 0) {
+        m = 12;
+        --y;
+      }
+    }
+    today = day;
+  }
+};
+
 // The latest moment with this UTC day, hour and minute that lies no later
 // than a day after now: a report is never from the future, but the
 // station's clock and ours may disagree around midnight. A day the month
 // before lacks goes back to the latest month that has it.
 long reportMoment(int day, int hour, int minute) {
+  thread_local RecentMonths months;
   const long now = currentTime();
-  const LCTime today(now, LTime::UTC);
-  long year = today.year;
-  int month = today.month;
-  for (int back = 0; back < 13; ++back) {
-    if (day <= daysInMonth(year, month)) {
-      const LCTime t(month, day, static_cast<int>(year), hour, minute, 0,
-                     LTime::UTC);
-      if (t.GetCalendarTime() <= now + 86400) return t.GetCalendarTime();
-    }
-    if (--month == 0) {
-      month = 12;
-      --year;
-    }
+  months.refresh(now);
+  const long offset =
+      (day - 1) * 86400L + hour * 3600L + static_cast<long>(minute) * 60;
+  for (int back = 0; back < RecentMonths::kCount; ++back) {
+    if (day > daysInMonth(months.year[back], months.month[back])) continue;
+    const long t = months.start[back] + offset;
+    if (t <= now + 86400) return t;
   }
-  return 0;  // not reached: every day 1..31 occurs within a year
+  return months.start[RecentMonths::kCount - 1] + offset;  // not reached
 }
 
 void deriveCeiling(WReport& r) {
@@ -151,7 +176,7 @@ void deriveFlightCategory(WReport& r) {
 
 // The groups of the body, each offered to the readers in turn. Kinds that
 // a report codes once keep the first group holding a value.
-void readBodyGroup(const Group& g, Groups& groups, WReport& r, bool& windSeen) {
+void readBodyGroup(const Group& g, Groups& groups, WReport& r) {
   if (g.is("AUTO")) {
     r.automatic = true;
     return;
@@ -169,14 +194,16 @@ void readBodyGroup(const Group& g, Groups& groups, WReport& r, bool& windSeen) {
     }
     return;
   }
-  if (!windSeen && readWind(g, r)) {
-    windSeen = r.hasWind;
-    return;
-  }
+  // "/////KT" is taken as a wind group without a value: a later wind
+  // group may still give one.
+  if (!r.hasWind && readWind(g, r)) return;
   if (r.hasWind && !r.hasWindVariable && readWindVariable(g, r)) return;
   if (!r.hasVisibility) {
+    // Only whole miles ("1" of "1 1/2SM") need the group behind.
+    const bool whole = g.n <= 2 && allDigits(g.s, g.n);
+    const Group next = whole ? groups.peek() : Group{g.s + g.n, 0};
     bool usedNext;
-    if (readVisibility(g, groups.peek(), &usedNext, r)) {
+    if (readVisibility(g, next, &usedNext, r)) {
       if (usedNext) {
         Group skipped;
         groups.next(skipped);
@@ -214,7 +241,6 @@ int decodeReport(const LString& text, WReport& out) {
   }
 
   // Body, up to the remarks or the first trend.
-  bool windSeen = false;
   bool inRemarks = false;
   for (; more; more = groups.next(g)) {
     if (g.is("RMK")) {
@@ -226,7 +252,7 @@ int decodeReport(const LString& text, WReport& out) {
       out.nil = true;
       break;
     }
-    readBodyGroup(g, groups, out, windSeen);
+    readBodyGroup(g, groups, out);
   }
   // A trend may stand before the remarks: look for them behind it.
   if (more && !inRemarks && !out.nil) {

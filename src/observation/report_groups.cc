@@ -21,10 +21,10 @@ int digitRun(const char* s, int n) {
   return i;
 }
 
-// True when the `n` characters from `s` are `word`, which has `n` of them.
-bool same(const char* s, int n, const char* word) {
-  return std::strlen(word) == static_cast<size_t>(n) &&
-         std::memcmp(s, word, n) == 0;
+// True when the `n` characters from `s` are the literal `word`.
+template <size_t N>
+bool same(const char* s, int n, const char (&word)[N]) {
+  return n == static_cast<int>(N - 1) && std::memcmp(s, word, N - 1) == 0;
 }
 
 bool allLetters(const char* s, int n) {
@@ -107,13 +107,6 @@ bool runwayValue(const char* s, int n, int& i, int& value, int& bound) {
 }
 
 }  // namespace
-
-bool Group::is(const char* word) const { return same(s, n, word); }
-
-bool Group::startsWith(const char* word) const {
-  size_t k = std::strlen(word);
-  return static_cast<size_t>(n) >= k && std::memcmp(s, word, k) == 0;
-}
 
 bool allDigits(const char* s, int n) { return n > 0 && digitRun(s, n) == n; }
 

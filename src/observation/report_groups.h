@@ -8,6 +8,9 @@
 #ifndef STRATUS_OBSERVATION_REPORT_GROUPS_H_
 #define STRATUS_OBSERVATION_REPORT_GROUPS_H_
 
+#include <cstddef>
+#include <cstring>
+
 #include "stratus/observation/report.h"
 
 namespace stratus {
@@ -17,8 +20,17 @@ struct Group {
   const char* s;
   int n;
 
-  bool is(const char* word) const;          // the whole group is `word`
-  bool startsWith(const char* word) const;  // the group begins with `word`
+  // The whole group is `word`. The word is a literal: its length is known
+  // when compiling, and so the comparison costs a few instructions.
+  template <size_t N>
+  bool is(const char (&word)[N]) const {
+    return n == static_cast<int>(N - 1) && std::memcmp(s, word, N - 1) == 0;
+  }
+  // The group begins with the literal `word`.
+  template <size_t N>
+  bool startsWith(const char (&word)[N]) const {
+    return n >= static_cast<int>(N - 1) && std::memcmp(s, word, N - 1) == 0;
+  }
 };
 
 // True when the `n` characters from `s` are all decimal digits (n > 0).

@@ -68,8 +68,24 @@ TEST(ObservationDecode, Reports) {
   }
 }
 
-// What the design reading gives for the oracle's fields it reads.
-void designReadingOf(const WObservation& o, bool* has, double* value) {
+// A host that moves the process to another zone (setenv, then tzset) gets
+// today's date of that zone at the next decode, also within the minute in
+// which a decode in the old zone ran.
+TEST(ObservationDecode, TodayFollowsTheZoneTheHostSets) {
+  // 18:00 UTC on 14 March 2026: already 15 March, 08:00, at UTC+14.
+  stratus_test::PinnedClock clock("UTC", 1773511200L);
+  const LString report("KXYZ 150700Z 27010KT 10SM 22/18 A2992 ");
+  WObservation o;
+  decodeObservation(report, o);  // the 15th is after today in UTC
+  EXPECT_EQ(o.time, 1771138800L) << "15 February 07:00 UTC";
+  setenv("TZ", "XST-14", 1);
+  tzset();
+  decodeObservation(report, o);
+  EXPECT_EQ(o.time, 1773558000L) << "15 March 07:00 UTC";
+}
+
+// What the exact reading gives for the oracle's fields it reads.
+void exactReadingOf(const WObservation& o, bool* has, double* value) {
   auto set = [&](int f, bool h, double v) {
     has[f] = h;
     value[f] = v;
@@ -83,7 +99,7 @@ void designReadingOf(const WObservation& o, bool* has, double* value) {
   set(kAlt, o.hasPressure, o.pressure);
 }
 
-// Where the design reading finds a value and the two independent readers
+// Where the exact reading finds a value and the two independent readers
 // agree on it, it gives their value; and its counts of each field stay as
 // they are (the complete reading is the one that finds more).
 TEST(ObservationDecode, RealCorpus) {
@@ -101,7 +117,7 @@ TEST(ObservationDecode, RealCorpus) {
     const std::vector<OracleRow> rows =
         loadOracle(dir + "oracle-" + f[0] + ".tsv");
     long n[6] = {};
-    // Against the oracle: rows where both agree and the design finds it.
+    // Against the oracle: rows where both agree and the exact reading finds it.
     long compared[kOracleFields] = {}, same[kOracleFields] = {};
     WObservation o;
     size_t i = 0;
@@ -114,7 +130,7 @@ TEST(ObservationDecode, RealCorpus) {
       if (i >= rows.size()) continue;
       bool has[kOracleFields] = {};
       double value[kOracleFields] = {};
-      designReadingOf(o, has, value);
+      exactReadingOf(o, has, value);
       for (int k = 0; k < kOracleFields; ++k) {
         if (!has[k] || !rows[i].agree[k]) continue;
         ++compared[k];
@@ -128,7 +144,7 @@ TEST(ObservationDecode, RealCorpus) {
       if (rows.empty()) break;  // no oracle for the rejected lines
       std::printf("  %-5s %ld of %ld the same\n", oracleFieldName(k), same[k],
                   compared[k]);
-      // Outside US coding the design reading misses the temperature in
+      // Outside US coding the exact reading misses the temperature in
       // tenths when the dew point is not given ("T0018") and takes the
       // whole degrees of the body instead; about one in eleven differs.
       const bool known =
