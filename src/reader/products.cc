@@ -1,5 +1,6 @@
-// The seven text-product getters of WReader. They differ only in the page
-// they fetch, how it is cut, and the label shown while it is read.
+// The seven text-product getters of WReader, driven by one table: they
+// differ only in the page they fetch, how it is cut, and the label shown
+// while it is read.
 #include <algorithm>
 #include <new>
 #include <string>
@@ -8,6 +9,23 @@
 #include "stratus/reader/reader.h"
 
 #include "reader/host.h"
+
+const WProductInfo W_PRODUCTS[W_PRODUCT_COUNT] = {
+    {"warnings", "/allwarnings.html", "warnings", true, false, nullptr,
+     &WReader::getWarnings},
+    {"forecast", "/zone.html", "forecast", true, true, nullptr,
+     &WReader::getForecast},
+    {"discussion", "/discussion.html", "weather discussion", false, false,
+     "FXUS", &WReader::getDiscussion},
+    {"summary", "/summary.html", "weather summary", false, false, "ABUS",
+     &WReader::getSummary},
+    {"watches", "/watches.html", "watches", true, false, nullptr,
+     &WReader::getWatches},
+    {"statements", "/special.html", "special statements", true, false, nullptr,
+     &WReader::getStatements},
+    {"public", "/public.html", "public messages", false, false, "ABUS",
+     &WReader::getPublic},
+};
 
 namespace {
 
@@ -31,55 +49,39 @@ int withDisplayLineEnds(int result, LString& text) {
   return result;
 }
 
-// "WarningsBase" + the state's short name + the page name.
-LString productUrl(LKeeper& keeper, const WLocation& location,
-                   const char* page) {
-  LString url = stratus::readSetting(keeper, stratus::settings::kWarningsBase);
-  url += location.getShortState();
-  url += page;
-  return url;
-}
-
 }  // namespace
 
+int WReader::getProduct(const WProductInfo& product, const WLocation& location,
+                        LString& text) {
+  LString url =
+      stratus::readSetting(*keeper_, stratus::settings::kWarningsBase);
+  url += location.getShortState();
+  url += product.page;
+  int result = product.byZone ? getZoneText(location, url, product.label,
+                                            product.firstSectionOnly, text)
+                              : getCityText(location, url, product.marker,
+                                            product.label, text);
+  return withDisplayLineEnds(result, text);
+}
+
 int WReader::getWarnings(const WLocation& location, LString& text) {
-  LString url = productUrl(*keeper_, location, "/allwarnings.html");
-  return withDisplayLineEnds(
-      getZoneText(location, url, "warnings", false, text), text);
+  return getProduct(W_PRODUCTS[0], location, text);
 }
-
 int WReader::getForecast(const WLocation& location, LString& text) {
-  LString url = productUrl(*keeper_, location, "/zone.html");
-  return withDisplayLineEnds(getZoneText(location, url, "forecast", true, text),
-                             text);
+  return getProduct(W_PRODUCTS[1], location, text);
 }
-
 int WReader::getDiscussion(const WLocation& location, LString& text) {
-  LString url = productUrl(*keeper_, location, "/discussion.html");
-  return withDisplayLineEnds(
-      getCityText(location, url, "FXUS", "weather discussion", text), text);
+  return getProduct(W_PRODUCTS[2], location, text);
 }
-
 int WReader::getSummary(const WLocation& location, LString& text) {
-  LString url = productUrl(*keeper_, location, "/summary.html");
-  return withDisplayLineEnds(
-      getCityText(location, url, "ABUS", "weather summary", text), text);
+  return getProduct(W_PRODUCTS[3], location, text);
 }
-
 int WReader::getWatches(const WLocation& location, LString& text) {
-  LString url = productUrl(*keeper_, location, "/watches.html");
-  return withDisplayLineEnds(getZoneText(location, url, "watches", false, text),
-                             text);
+  return getProduct(W_PRODUCTS[4], location, text);
 }
-
 int WReader::getStatements(const WLocation& location, LString& text) {
-  LString url = productUrl(*keeper_, location, "/special.html");
-  return withDisplayLineEnds(
-      getZoneText(location, url, "special statements", false, text), text);
+  return getProduct(W_PRODUCTS[5], location, text);
 }
-
 int WReader::getPublic(const WLocation& location, LString& text) {
-  LString url = productUrl(*keeper_, location, "/public.html");
-  return withDisplayLineEnds(
-      getCityText(location, url, "ABUS", "public messages", text), text);
+  return getProduct(W_PRODUCTS[6], location, text);
 }

@@ -28,6 +28,8 @@
 #include "stratus/location/location.h"
 #include "stratus/weather/condition.h"
 
+struct WProductInfo;
+
 class STRATUS_EXPORT WReader {
  public:
   // `infoLine` may be null: then nothing is shown. The reader has no keeper
@@ -54,6 +56,7 @@ class STRATUS_EXPORT WReader {
   // the sections under the zone headers that cover the city data's "azone",
   // for city products the sections under the headers that hold the marker
   // and the city data's "acode". Lines of a section are joined by one blank.
+  // The rows of this table are W_PRODUCTS, below the class.
   //
   //   getter          page name           cut by  marker  sections kept
   //   getWarnings     /allwarnings.html   zone    -       all
@@ -102,12 +105,15 @@ class STRATUS_EXPORT WReader {
   int getCondition(const WLocation& location, WCondition& condition);
 
  private:
-  // Strings that end a zone section.
+  // The three constants and five tests below are part of the class's
+  // designed layout and stay for that reason, but nothing calls them: the
+  // getters cut pages with the line scanners of src/reader/section_scan.h,
+  // which apply the same rules to lines as they arrive. The constants hold
+  // the values of stratus::kZoneEndStrings; the tests forward to the free
+  // functions of the same names there.
   static const LString ZONE_END_STRING;   // "$$"
   static const LString ZONE_END_STRING2;  // "NNNN"
   static const LString ZONE_END_STRING3;  // "GSK"
-
-  // The extraction's tests on single lines.
   static void stripHTMLTags(LString& text, bool dropLineFeeds);
   static bool isZoneHeader(const LString& line);
   static bool inZone(const LString& zone, const LString& header);
@@ -115,6 +121,10 @@ class STRATUS_EXPORT WReader {
   static bool isCityHeader(const LString& line, const LString& marker,
                            const LString& code);
 
+  // Every getter: the URL of its page, then the cut of its row of
+  // W_PRODUCTS.
+  int getProduct(const WProductInfo& product, const WLocation& location,
+                 LString& text);
   // Fetch `url` and collect the sections for the location's zone or city.
   int getZoneText(const WLocation& location, const LString& url,
                   const LString& label, bool firstSectionOnly, LString& text);
@@ -124,5 +134,23 @@ class STRATUS_EXPORT WReader {
   LInfoLine* infoLine_;
   LKeeper* keeper_;
 };
+
+// One text product of WReader, as the table of the getters above gives it.
+struct WProductInfo {
+  const char* name;       // "forecast": the getter's name without "get"
+  const char* page;       // "/zone.html": the page name after the state
+  const char* label;      // "forecast": as shown in "Getting <label>..."
+  bool byZone;            // cut by zone (true) or by city (false)
+  bool firstSectionOnly;  // only the first section is kept
+  const char* marker;     // city products: "FXUS" or "ABUS"; zone: null
+  int (WReader::*get)(const WLocation& location, LString& text);
+};
+
+// The seven products in the order of the getters above: warnings,
+// forecast, discussion, summary, watches, statements, public. The getters
+// are driven by this table, so a host that lists products, names pages or
+// shows labels can take them from here.
+constexpr int W_PRODUCT_COUNT = 7;
+STRATUS_EXPORT extern const WProductInfo W_PRODUCTS[W_PRODUCT_COUNT];
 
 #endif  // STRATUS_READER_READER_H_
