@@ -2,6 +2,7 @@
 // differ only in the page they fetch, how it is cut, and the label shown
 // while it is read.
 #include <algorithm>
+#include <limits>
 #include <new>
 #include <string>
 
@@ -30,9 +31,10 @@ const WProductInfo W_PRODUCTS[W_PRODUCT_COUNT] = {
 namespace {
 
 // Collected text has the page's line feeds; the host shows "\r\n". Built in
-// one block of the final size (a product can run to megabytes).
+// one block of the final size (a product can run to megabytes), and handed
+// to the text in pieces that LString's int counts can hold.
 int withDisplayLineEnds(int result, LString& text) {
-  if (result != L_OK) return result;
+  if (result != L_OK && result != L_RANGE) return result;
   const std::string& lf = text.str();
   std::size_t lines = std::count(lf.begin(), lf.end(), '\n');
   std::string crlf;
@@ -45,7 +47,12 @@ int withDisplayLineEnds(int result, LString& text) {
     if (c == '\n') crlf += '\r';
     crlf += c;
   }
-  text.assign(crlf.data(), static_cast<int>(crlf.size()));
+  text.clear();
+  constexpr std::size_t kPiece = std::numeric_limits<int>::max();
+  for (std::size_t at = 0; at < crlf.size(); at += kPiece) {
+    std::size_t n = std::min(kPiece, crlf.size() - at);
+    text.append(crlf.data() + at, static_cast<int>(n));
+  }
   return result;
 }
 
@@ -57,10 +64,13 @@ int WReader::getProduct(const WProductInfo& product, const WLocation& location,
       stratus::readSetting(*keeper_, stratus::settings::kWarningsBase);
   url += location.getShortState();
   url += product.page;
-  int result = product.byZone ? getZoneText(location, url, product.label,
-                                            product.firstSectionOnly, text)
-                              : getCityText(location, url, product.marker,
-                                            product.label, text);
+  int result;
+  if (product.byZone) {
+    result = getZoneText(location, url, product.label, product.firstSectionOnly,
+                         text);
+  } else {
+    result = getCityText(location, url, product.marker, product.label, text);
+  }
   return withDisplayLineEnds(result, text);
 }
 

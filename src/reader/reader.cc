@@ -57,24 +57,43 @@ bool WReader::isCityHeader(const LString& line, const LString& marker,
   return stratus::isCityHeader(line, marker, code);
 }
 
+namespace {
+
+// Reads the page at `url` through the scanner that `makeScan` builds once
+// the page is open (so `text` stays untouched when it does not open), and
+// tells the result: L_OK or L_INPUT by what was collected, L_RANGE when the
+// text reached its limit, or the page's L_CONNECT.
+template <typename MakeScan>
+int collectSections(LInfoLine* infoLine, LKeeper& keeper, const LString& url,
+                    const LString& label, MakeScan makeScan, LString& text) {
+  LString progress;
+  progress.printf("Getting %s...", label.c_str());
+  bool full = false;
+  int rc = stratus::readPage(
+      infoLine, keeper, url, progress, [&](WPageFetcher& fetcher) {
+        auto scan = makeScan();
+        const char* line;
+        std::size_t n;
+        while (fetcher.readLine(line, n) == L_OK && scan.feed(line, n)) {
+        }
+        full = scan.full();
+      });
+  if (rc != L_OK) return rc;
+  stratus::endProgress(infoLine);
+  if (full) return L_RANGE;
+  return text.isEmpty() ? L_INPUT : L_OK;
+}
+
+}  // namespace
+
 int WReader::getZoneText(const WLocation& location, const LString& url,
                          const LString& label, bool firstSectionOnly,
                          LString& text) {
   LString zone;
   if (location.getCityData("azone", zone) != L_OK) return L_NOTFOUND;
-  LString progress;
-  progress.printf("Getting %s...", label.c_str());
-  int rc = stratus::readPage(
-      infoLine_, *keeper_, url, progress, [&](WPageFetcher& fetcher) {
-        stratus::ZoneScan scan(zone, firstSectionOnly, text);
-        const char* line;
-        std::size_t n;
-        while (fetcher.readLine(line, n) == L_OK && scan.feed(line, n)) {
-        }
-      });
-  if (rc != L_OK) return rc;
-  stratus::endProgress(infoLine_);
-  return text.isEmpty() ? L_INPUT : L_OK;
+  return collectSections(
+      infoLine_, *keeper_, url, label,
+      [&] { return stratus::ZoneScan(zone, firstSectionOnly, text); }, text);
 }
 
 int WReader::getCityText(const WLocation& location, const LString& url,
@@ -82,17 +101,7 @@ int WReader::getCityText(const WLocation& location, const LString& url,
                          LString& text) {
   LString code;
   if (location.getCityData("acode", code) != L_OK) return L_NOTFOUND;
-  LString progress;
-  progress.printf("Getting %s...", label.c_str());
-  int rc = stratus::readPage(infoLine_, *keeper_, url, progress,
-                             [&](WPageFetcher& fetcher) {
-                               stratus::CityScan scan(marker, code, text);
-                               const char* line;
-                               std::size_t n;
-                               while (fetcher.readLine(line, n) == L_OK)
-                                 scan.feed(line, n);
-                             });
-  if (rc != L_OK) return rc;
-  stratus::endProgress(infoLine_);
-  return text.isEmpty() ? L_INPUT : L_OK;
+  return collectSections(
+      infoLine_, *keeper_, url, label,
+      [&] { return stratus::CityScan(marker, code, text); }, text);
 }

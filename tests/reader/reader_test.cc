@@ -61,6 +61,28 @@ class Reader : public ::testing::Test {
     for (size_t i = 0; i < (1 << 16); ++i)
       junk += static_cast<char>((i * 7919 + i / 251) % 256);
     server_->serve("/iwin/JJ/zone.html", junk);
+    // A covering header, then text without end (64 MiB: more than any
+    // reader takes, so the test ends by itself even when the cap fails).
+    for (const char* page :
+         {"/iwin/EE/allwarnings.html", "/iwin/EE/discussion.html"}) {
+      server_->routes().Get(page, [](const httplib::Request& req,
+                                     httplib::Response& res) {
+        std::string head = req.path.find("discussion") != std::string::npos
+                               ? "FXUS63 CCC 120000\n"
+                               : "XXZ002-120000-\n";
+        res.set_chunked_content_provider(
+            "text/html", [head](size_t offset, httplib::DataSink& sink) {
+              std::string block = offset == 0 ? head : "";
+              while (block.size() < 65536)
+                block += "ENDLESS TEXT OF A HOSTILE SERVER, LINE AFTER LINE\n";
+              if (offset > (64u << 20)) {
+                sink.done();
+                return true;
+              }
+              return sink.write(block.data(), block.size());
+            });
+      });
+    }
     server_->serve("/weather/current/KVRB.html",
                    "ob\nMETAR KVRB 101156Z VRB03KT 10SM CLR A3001 RMK AO2\n");
     ASSERT_TRUE(server_->start());
@@ -190,6 +212,25 @@ TEST_F(Reader, EachCallGetsItsPageOrSaysWhyNot) {
   keeper_.set("UseProxy", "0");
   reader_.SetInfoLine(nullptr);
   EXPECT_EQ(reader_.getForecast(place(zone), text), L_OK);
+}
+
+// Endless text after a covering header: the read ends at the 4 MiB cap with
+// the whole lines that fit, every one of them the server's.
+TEST_F(Reader, EndlessSectionsStopAtTheTextCap) {
+  const std::string line = "ENDLESS TEXT OF A HOSTILE SERVER, LINE AFTER LINE";
+  const size_t cap = 4 << 20, perLine = line.size() + 3;  // " " and "\r\n"
+  for (Getter getter : {&WReader::getWarnings, &WReader::getDiscussion}) {
+    LString text;
+    ASSERT_EQ((reader_.*getter)(place("azone(XXZ002) acode(CCC)", "EE"), text),
+              L_RANGE);
+    const std::string& t = text.str();
+    size_t lines = std::count(t.begin(), t.end(), '\n');
+    EXPECT_EQ(t.size(), lines * perLine - 1);  // no blank before the first
+    EXPECT_LE(t.size() - lines, cap);
+    EXPECT_GT(t.size() - lines + perLine, cap);
+    EXPECT_EQ(t.rfind(line + "\r\n " + line + "\r\n", 0), 0u);
+    EXPECT_EQ(info_.calls.back(), "end");
+  }
 }
 
 // The zones the oracle names for `files`, each with whether the single-line

@@ -17,8 +17,8 @@
 //
 // A reader holds two pointers and owns neither object: the host keeps the
 // status line and the keeper alive while the reader uses them. Copies share
-// them. Not thread-safe: one call at a time per reader, status line and
-// keeper.
+// them. Not
+// thread-safe: one call at a time per reader, status line and keeper.
 #ifndef STRATUS_READER_READER_H_
 #define STRATUS_READER_READER_H_
 
@@ -67,11 +67,18 @@ class STRATUS_EXPORT WReader {
   //   getStatements   /special.html       zone    -       all
   //   getPublic       /public.html        city    ABUS    all
   //
+  // All sections together hold at most 4 MiB (4,194,304 bytes) of text
+  // before the line ends are doubled; a page that gives more ends the read
+  // there.
+  //
   // Results:
   //   L_OK        `text` holds the sections, every line ending in "\r\n"
   //   L_NOTFOUND  the city data lacks "azone" (zone products) or "acode"
-  //               (city products); nothing shown or fetched; `text` untouched
+  //               (city products); nothing shown or fetched; `text`
+  //               untouched
   //   L_INPUT     the page holds nothing for the location; `text` empty
+  //   L_RANGE     the sections reached the 4 MiB limit: `text` holds the
+  //               whole lines that fit, reading stopped there
   //   L_CONNECT   the page could not be fetched; "Error: cannot connect to
   //               server" shown; `text` untouched
   // Status line: "Getting <label>...", "Reading data from server...", then
