@@ -65,7 +65,9 @@ int WReader::getProduct(const WProductInfo& product, const WLocation& location,
   url += location.getShortState();
   url += product.page;
   int result;
-  if (product.byZone) {
+  if (sectionRule_ == UgcRule) {
+    result = getUgcText(product, location, url, text);
+  } else if (product.byZone) {
     result = getZoneText(location, url, product.label, product.firstSectionOnly,
                          text);
   } else {

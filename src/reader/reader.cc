@@ -7,18 +7,24 @@
 #include "reader/host.h"
 #include "reader/page_read.h"
 #include "reader/section_scan.h"
+#include "reader/ugc_scan.h"
 
 const LString WReader::ZONE_END_STRING = stratus::kZoneEndStrings[0];
 const LString WReader::ZONE_END_STRING2 = stratus::kZoneEndStrings[1];
 const LString WReader::ZONE_END_STRING3 = stratus::kZoneEndStrings[2];
 
-WReader::WReader(LInfoLine* infoLine) : infoLine_(infoLine), keeper_(nullptr) {}
+WReader::WReader(LInfoLine* infoLine)
+    : infoLine_(infoLine), keeper_(nullptr), sectionRule_(LineRule) {}
 
 WReader& WReader::operator=(const WReader& other) {
   infoLine_ = other.infoLine_;
   keeper_ = other.keeper_;
+  sectionRule_ = other.sectionRule_;
   return *this;
 }
+
+void WReader::setSectionRule(SectionRule rule) { sectionRule_ = rule; }
+WReader::SectionRule WReader::sectionRule() const { return sectionRule_; }
 
 void WReader::SetInfoLine(LInfoLine* infoLine) { infoLine_ = infoLine; }
 
@@ -84,6 +90,15 @@ int collectSections(LInfoLine* infoLine, LKeeper& keeper, const LString& url,
   return text.isEmpty() ? L_INPUT : L_OK;
 }
 
+// The city data's value of `key` as a UGC code; invalid when absent.
+stratus::UgcCode ugcCode(const WLocation& location, const char* key,
+                         bool& present) {
+  LString value;
+  if (location.getCityData(key, value) != L_OK) return stratus::UgcCode();
+  present = true;
+  return stratus::UgcCode::parse(value.c_str(), value.length());
+}
+
 }  // namespace
 
 int WReader::getZoneText(const WLocation& location, const LString& url,
@@ -104,4 +119,23 @@ int WReader::getCityText(const WLocation& location, const LString& url,
   return collectSections(
       infoLine_, *keeper_, url, label,
       [&] { return stratus::CityScan(marker, code, text); }, text);
+}
+
+int WReader::getUgcText(const WProductInfo& product, const WLocation& location,
+                        const LString& url, LString& text) {
+  bool present = false;
+  stratus::UgcPlace place;
+  place.zone = ugcCode(location, "azone", present);
+  place.county = ugcCode(location, "acounty", present);
+  LString office;
+  if (!product.byZone && location.getCityData("aoffice", office) == L_OK)
+    present = true;
+  if (!present) return L_NOTFOUND;
+  return collectSections(
+      infoLine_, *keeper_, url, product.label,
+      [&] {
+        return stratus::UgcScan(place, office, !product.byZone,
+                                product.firstSectionOnly, text);
+      },
+      text);
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "stratus/foundation/result.h"
 
 #include "foundation/clock.h"
+#include "reader/product_oracle.h"
 #include "support/http_server.h"
 #include "support/recording_host.h"
 #include "support/temp_dir.h"
@@ -56,6 +58,8 @@ class Reader : public ::testing::Test {
     server_->serveDirectory("/", STRATUS_SOURCE_DIR "/tests/reader/data");
     server_->serveDirectory("/corpus/",
                             stratus_test::sharedDir() + "/corpus/pages");
+    server_->serveDirectory("/sample/",
+                            STRATUS_SOURCE_DIR "/tests/data/products/pages");
     // Bytes of every value, NUL and line ends included.
     std::string junk;
     for (size_t i = 0; i < (1 << 16); ++i)
@@ -231,6 +235,145 @@ TEST_F(Reader, EndlessSectionsStopAtTheTextCap) {
     EXPECT_EQ(t.rfind(line + "\r\n " + line + "\r\n", 0), 0u);
     EXPECT_EQ(info_.calls.back(), "end");
   }
+}
+
+// The section rule is the reader's own: LineRule until the host asks, taken
+// along by copies, and it decides which keys a product needs.
+TEST_F(Reader, SectionRuleIsChosenByTheHost) {
+  EXPECT_EQ(reader_.sectionRule(), WReader::LineRule);
+  WReader other;
+  other = reader_;
+  EXPECT_EQ(other.sectionRule(), WReader::LineRule);
+  reader_.setSectionRule(WReader::UgcRule);
+  other = reader_;
+  EXPECT_EQ(WReader(reader_).sectionRule(), WReader::UgcRule);
+  EXPECT_EQ(other.sectionRule(), WReader::UgcRule);
+  struct Case {
+    Getter getter;
+    const char* cityData;
+    int result;
+  } cases[] = {
+      {&WReader::getWarnings, "acode(KDSM) aoffice(DMX)", L_NOTFOUND},
+      {&WReader::getWarnings, "acounty(XXC002)", L_INPUT},
+      {&WReader::getDiscussion, "azone(XXZ002)", L_INPUT},
+      {&WReader::getDiscussion, "aoffice(DMX)", L_INPUT},
+      {&WReader::getDiscussion, "acode(CCC)", L_NOTFOUND},
+      {&WReader::getForecast, "azone(XXZ002)", L_OK},
+  };
+  for (const Case& c : cases) {
+    LString text("old");
+    keeper_.calls.clear();
+    EXPECT_EQ((reader_.*c.getter)(place(c.cityData), text), c.result)
+        << c.cityData;
+    EXPECT_EQ(keeper_.calls.size(), c.result == L_NOTFOUND ? 1u : 3u);
+  }
+}
+
+// The real sample page: Marshalltown (zone IAZ049, Marshall County IAC127)
+// gets the county-coded tornado warning by the UGC rule only.
+TEST_F(Reader, UgcRuleFindsCountyCodedWarnings) {
+  keeper_.set("WarningsBase", server_->url("/sample/"));
+  std::vector<std::string> tornado =
+      stratus_test::readOracle(
+          STRATUS_SOURCE_DIR "/tests/data/products/oracle.tsv",
+          STRATUS_SOURCE_DIR "/tests/data/products")["pyIEM_TORE_TOR.txt"][0]
+          .body;
+  ASSERT_GT(tornado.size(), 20u);
+  const WLocation marshalltown = place("azone(IAZ049) acounty(IAC127)", "IA");
+  for (WReader::SectionRule rule : {WReader::LineRule, WReader::UgcRule}) {
+    reader_.setSectionRule(rule);
+    LString text;
+    ASSERT_EQ(reader_.getWarnings(marshalltown, text), L_OK);
+    std::vector<std::string> lines = stratus_test::textLines(text.str());
+    bool found = std::search(lines.begin(), lines.end(), tornado.begin(),
+                             tornado.end()) != lines.end();
+    EXPECT_EQ(found, rule == WReader::UgcRule);
+  }
+}
+
+// The non-blank lines of the discussions under the AWIPS id `id` in
+// `files`: from the line after the id to the one before "$$".
+std::vector<std::string> discussionLines(const std::string& dir,
+                                         const std::vector<std::string>& files,
+                                         const std::string& id) {
+  std::vector<std::string> lines;
+  for (const std::string& file : files) {
+    std::istringstream in(stratus_test::readFile(dir + "/" + file));
+    bool inside = false;
+    for (std::string l; std::getline(in, l);) {
+      l = stratus_test::clean(l);
+      if (l.find("$$") != std::string::npos) inside = false;
+      if (inside && !l.empty()) lines.push_back(l);
+      if (l == id) inside = true;
+    }
+  }
+  return lines;
+}
+
+// Every code of the corpus pages' bulletins gets exactly the sections the
+// oracle gives by the UGC rule, and the discussions go by office.
+TEST_F(Reader, CorpusPagesFollowTheUgcRule) {
+  if (stratus_test::sharedDir().empty())
+    GTEST_SKIP() << "shared corpus not found";
+  keeper_.set("WarningsBase", server_->url("/corpus/"));
+  reader_.setSectionRule(WReader::UgcRule);
+  const std::string dir = stratus_test::sharedDir() + "/corpus/products";
+  auto oracle = stratus_test::readOracle(dir + "/oracle.tsv", dir);
+  struct Page {
+    const char* state;
+    Getter getter;
+    std::vector<std::string> files;
+  } pages[] = {
+      {"ND", &WReader::getForecast, {"zfp/pyWWA_ZFP.txt"}},
+      {"IA",
+       &WReader::getWarnings,
+       {"warnings/pyIEM_WSWDMX_WSW_00.txt", "warnings/pyIEM_NPW_NPWDMX.txt",
+        "warnings/pyIEM_TORE_TOR.txt", "warnings/pyIEM_SVS.txt",
+        "warnings/pyWWA_FFA.txt"}},
+      {"OK",
+       &WReader::getWatches,
+       {"watches/pyIEM_WCN_WCNTSA.txt", "watches/pyIEM_SEL_SEL9.txt",
+        "watches/pyIEM_SAW_SAW3.txt"}},
+      {"AL",
+       &WReader::getStatements,
+       {"special/pyIEM_SPS_SPSBMX.txt", "special/pyIEM_SPS_SPSBMX_IBW1.txt",
+        "special/pyIEM_SPS_SPSBMX_IBW3.txt"}},
+  };
+  int checked = 0;
+  for (const Page& p : pages) {
+    bool firstOnly = p.getter == &WReader::getForecast;
+    std::set<std::string> codes;
+    for (const std::string& file : p.files) {
+      for (const stratus_test::Segment& s : oracle[file])
+        codes.insert(s.codes.begin(), s.codes.end());
+    }
+    for (const std::string& code : codes) {
+      std::vector<std::string> expected;
+      for (const std::string& file : p.files) {
+        if (firstOnly && !expected.empty()) break;
+        std::vector<std::string> more =
+            stratus_test::expectedLines(oracle[file], code, firstOnly);
+        expected.insert(expected.end(), more.begin(), more.end());
+      }
+      std::string key = code[2] == 'C' ? "acounty(" : "azone(";
+      LString text;
+      int result = (reader_.*p.getter)(place(key + code + ")", p.state), text);
+      EXPECT_EQ(result, L_OK) << p.state << " " << code;
+      EXPECT_EQ(stratus_test::textLines(text.str()), expected)
+          << p.state << " " << code;
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 100);
+  LString text;
+  std::vector<std::string> afd = discussionLines(
+      dir, {"discussion/pyIEM_AFDDMX.txt", "discussion/pyWWA_AFD.txt"},
+      "AFDDMX");
+  ASSERT_EQ(
+      reader_.getDiscussion(place("acode(KDSM) aoffice(DMX)", "IA"), text),
+      L_OK);
+  EXPECT_EQ(stratus_test::textLines(text.str()), afd);
+  EXPECT_EQ(reader_.getDiscussion(place("aoffice(DVN)", "IA"), text), L_INPUT);
 }
 
 // The zones the oracle names for `files`, each with whether the single-line

@@ -17,7 +17,7 @@
 //
 // A reader holds two pointers and owns neither object: the host keeps the
 // status line and the keeper alive while the reader uses them. Copies share
-// them. Not
+// them. The reader also holds its section rule (setSectionRule). Not
 // thread-safe: one call at a time per reader, status line and keeper.
 #ifndef STRATUS_READER_READER_H_
 #define STRATUS_READER_READER_H_
@@ -36,11 +36,25 @@ class STRATUS_EXPORT WReader {
   // until SetKeeper.
   explicit WReader(LInfoLine* infoLine = nullptr);
   WReader(const WReader& other) = default;
-  // Copies both pointers.
+  // Copies both pointers and the section rule.
   WReader& operator=(const WReader& other);
 
   // Replaces the status line (null allowed).
   void SetInfoLine(LInfoLine* infoLine);
+
+  // How the product getters find a location's sections in a page.
+  //   LineRule  each line is judged on its own (the rules described at the
+  //             getters): the default.
+  //   UgcRule   the bulletins' own coding: UGC groups of one or more lines,
+  //             county and zone codes, whole states, and for city products
+  //             the issuing office named in a bulletin's heading. See
+  //             docs/reader.md for what each rule finds on real pages.
+  enum SectionRule { LineRule = 0, UgcRule = 1 };
+
+  // Chooses the rule for the getters called after it; a new reader has
+  // LineRule. Copies of a reader take its rule with them.
+  void setSectionRule(SectionRule rule);
+  SectionRule sectionRule() const;
 
   // Stores the keeper and, for each of "UseProxy", "ProxyLocation",
   // "ConditionsBase" and "WarningsBase" in that order, stores the default
@@ -67,6 +81,16 @@ class STRATUS_EXPORT WReader {
   //   getStatements   /special.html       zone    -       all
   //   getPublic       /public.html        city    ABUS    all
   //
+  // With UgcRule the page is cut by the bulletins' UGC groups instead: a
+  // section runs from a group (one or more lines up to its purge time
+  // "DDHHMM-") to a line holding "$$", "NNNN" or "GSK", a raw "<BR>", the
+  // next group or the next WMO heading, and belongs to the location when
+  // the group lists its "azone" or its "acounty" (e.g. "IAC127"), by number
+  // or range, or names its state whole ("IAZ000", "IAZALL"). For city
+  // products a bulletin without a group belongs to the location when its
+  // heading names the city data's "aoffice" ("DMX": the heading's "KDMX" or
+  // the AWIPS id "AFDDMX"); the markers play no part.
+  //
   // All sections together hold at most 4 MiB (4,194,304 bytes) of text
   // before the line ends are doubled; a page that gives more ends the read
   // there.
@@ -74,8 +98,9 @@ class STRATUS_EXPORT WReader {
   // Results:
   //   L_OK        `text` holds the sections, every line ending in "\r\n"
   //   L_NOTFOUND  the city data lacks "azone" (zone products) or "acode"
-  //               (city products); nothing shown or fetched; `text`
-  //               untouched
+  //               (city products); with UgcRule, lacks all of "azone" and
+  //               "acounty" (and, for city products, "aoffice"); nothing
+  //               shown or fetched; `text` untouched
   //   L_INPUT     the page holds nothing for the location; `text` empty
   //   L_RANGE     the sections reached the 4 MiB limit: `text` holds the
   //               whole lines that fit, reading stopped there
@@ -137,9 +162,13 @@ class STRATUS_EXPORT WReader {
                   const LString& label, bool firstSectionOnly, LString& text);
   int getCityText(const WLocation& location, const LString& url,
                   const LString& marker, const LString& label, LString& text);
+  // The same by UgcRule.
+  int getUgcText(const WProductInfo& product, const WLocation& location,
+                 const LString& url, LString& text);
 
   LInfoLine* infoLine_;
   LKeeper* keeper_;
+  SectionRule sectionRule_;
 };
 
 // One text product of WReader, as the table of the getters above gives it.
