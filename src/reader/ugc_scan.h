@@ -64,13 +64,12 @@ class UgcScan {
 
  private:
   // Outside a section most lines are prose: only a line that could open a
-  // group or (for city products) be a heading, or one with a tag, is looked
-  // at further.
+  // group or (for city products) be a heading, or one that starts with a
+  // tag, is looked at further. Decided on the first characters alone.
   bool mayMatter(const char* p, std::size_t n) const {
-    if (std::memchr(p, '<', n) != nullptr || std::memchr(p, '&', n) != nullptr)
-      return true;
     std::size_t i = 0;
     while (i < n && (p[i] == ' ' || p[i] == '\t' || p[i] == '\x01')) ++i;
+    if (i < n && p[i] == '<') return true;
     if (n - i < 7) return false;
     p += i;
     auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
