@@ -67,6 +67,7 @@ inline std::map<std::string, std::vector<Segment>> readOracle(
     for (size_t at; (at = group.find("\\n")) != std::string::npos;)
       group.replace(at, 2, "\n");
     s.group = textLines(group);
+    if (s.group.empty()) continue;
     std::istringstream codes(f[8]);
     for (std::string c; codes >> c;) s.codes.push_back(c);
     s.wholeStates = " " + f[7] + " ";

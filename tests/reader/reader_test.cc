@@ -273,11 +273,12 @@ TEST_F(Reader, SectionRuleIsChosenByTheHost) {
 // gets the county-coded tornado warning by the UGC rule only.
 TEST_F(Reader, UgcRuleFindsCountyCodedWarnings) {
   keeper_.set("WarningsBase", server_->url("/sample/"));
-  std::vector<std::string> tornado =
-      stratus_test::readOracle(
-          STRATUS_SOURCE_DIR "/tests/data/products/oracle.tsv",
-          STRATUS_SOURCE_DIR "/tests/data/products")["pyIEM_TORE_TOR.txt"][0]
-          .body;
+  auto sample = stratus_test::readOracle(
+      STRATUS_SOURCE_DIR "/tests/data/products/oracle.tsv",
+      STRATUS_SOURCE_DIR "/tests/data/products");
+  ASSERT_EQ(sample["pyIEM_TORE_TOR.txt"].size(), 1u);
+  const std::vector<std::string>& tornado =
+      sample["pyIEM_TORE_TOR.txt"][0].body;
   ASSERT_GT(tornado.size(), 20u);
   const WLocation marshalltown = place("azone(IAZ049) acounty(IAC127)", "IA");
   for (WReader::SectionRule rule : {WReader::LineRule, WReader::UgcRule}) {
