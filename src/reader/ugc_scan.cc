@@ -118,9 +118,13 @@ bool UgcScan::endGroup() {
   return true;
 }
 
-bool UgcScan::collect(const char* data, std::size_t n) {
-  line_.assign(data, static_cast<int>(n));
-  stripMarkup(line_);
+// Collects the line: `line_` already holds it without markup when `marked`,
+// else it is the raw line, trimmed.
+bool UgcScan::collect(const char* data, std::size_t n, bool marked) {
+  if (!marked) {
+    line_.assign(data, static_cast<int>(n));
+    line_.trim();
+  }
   if (collectLine(text_, line_)) return true;
   full_ = true;
   return false;
@@ -130,8 +134,9 @@ bool UgcScan::judge(const char* data, std::size_t n) {
   const char* p = data;
   std::size_t length = n;
   bool breakTag = false;
-  if (std::memchr(data, '<', n) != nullptr ||
-      std::memchr(data, '&', n) != nullptr) {
+  bool marked = std::memchr(data, '<', n) != nullptr ||
+                std::memchr(data, '&', n) != nullptr;
+  if (marked) {
     line_.assign(data, static_cast<int>(n));
     breakTag = line_.find(kBreakTag) == 0;
     stripMarkup(line_);
@@ -170,7 +175,7 @@ bool UgcScan::judge(const char* data, std::size_t n) {
   }
   if (!inside_) return true;
   if (breakTag || holdsEnd(p, length)) return endSection(false);
-  return collect(data, n);
+  return collect(data, n, marked);
 }
 
 }  // namespace stratus

@@ -86,7 +86,7 @@ class UgcScan {
   // Ends the section being read. Returns false when reading should stop.
   bool endSection(bool takeBack);
   bool endGroup();
-  bool collect(const char* data, std::size_t n);
+  bool collect(const char* data, std::size_t n, bool marked);
 
   UgcGroup group_;
   LString office_;
