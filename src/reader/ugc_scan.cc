@@ -1,5 +1,7 @@
 #include "reader/ugc_scan.h"
 
+#include <string_view>
+
 #include "reader/section_scan.h"
 
 namespace stratus {
@@ -16,11 +18,9 @@ bool allOf(const char* p, std::size_t n, bool (*test)(char)) {
 }
 
 bool holdsEnd(const char* p, std::size_t n) {
+  std::string_view line(p, n);
   for (const char* end : kZoneEndStrings) {
-    std::size_t m = std::strlen(end);
-    for (std::size_t i = 0; i + m <= n; ++i) {
-      if (std::memcmp(p + i, end, m) == 0) return true;
-    }
+    if (line.find(end) != std::string_view::npos) return true;
   }
   return false;
 }
