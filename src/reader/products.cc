@@ -11,7 +11,7 @@
 
 #include "reader/host.h"
 
-const WProductInfo W_PRODUCTS[W_PRODUCT_COUNT] = {
+const WProductInfo WReader::PRODUCTS[PRODUCT_COUNT] = {
     {"warnings", "/allwarnings.html", "warnings", true, false, nullptr,
      &WReader::getWarnings},
     {"forecast", "/zone.html", "forecast", true, true, nullptr,
@@ -77,23 +77,23 @@ int WReader::getProduct(const WProductInfo& product, const WLocation& location,
 }
 
 int WReader::getWarnings(const WLocation& location, LString& text) {
-  return getProduct(W_PRODUCTS[0], location, text);
+  return getProduct(PRODUCTS[0], location, text);
 }
 int WReader::getForecast(const WLocation& location, LString& text) {
-  return getProduct(W_PRODUCTS[1], location, text);
+  return getProduct(PRODUCTS[1], location, text);
 }
 int WReader::getDiscussion(const WLocation& location, LString& text) {
-  return getProduct(W_PRODUCTS[2], location, text);
+  return getProduct(PRODUCTS[2], location, text);
 }
 int WReader::getSummary(const WLocation& location, LString& text) {
-  return getProduct(W_PRODUCTS[3], location, text);
+  return getProduct(PRODUCTS[3], location, text);
 }
 int WReader::getWatches(const WLocation& location, LString& text) {
-  return getProduct(W_PRODUCTS[4], location, text);
+  return getProduct(PRODUCTS[4], location, text);
 }
 int WReader::getStatements(const WLocation& location, LString& text) {
-  return getProduct(W_PRODUCTS[5], location, text);
+  return getProduct(PRODUCTS[5], location, text);
 }
 int WReader::getPublic(const WLocation& location, LString& text) {
-  return getProduct(W_PRODUCTS[6], location, text);
+  return getProduct(PRODUCTS[6], location, text);
 }

@@ -237,6 +237,27 @@ TEST_F(Reader, EndlessSectionsStopAtTheTextCap) {
   }
 }
 
+// The product table is what the getters do: each row's getter fetches the
+// row's page and shows the row's label; the names are the getters' own.
+TEST_F(Reader, ProductTableDescribesTheGetters) {
+  const std::vector<std::string> names = {"warnings", "forecast", "discussion",
+                                          "summary",  "watches",  "statements",
+                                          "public"};
+  ASSERT_EQ(WReader::PRODUCT_COUNT, 7);
+  for (int i = 0; i < WReader::PRODUCT_COUNT; ++i) {
+    const WProductInfo& row = WReader::PRODUCTS[i];
+    EXPECT_EQ(row.name, names[i]);
+    info_.calls.clear();
+    LString text;
+    (reader_.*row.get)(place("azone(XXZ002) acode(CCC)"), text);
+    EXPECT_EQ(server_->requests().back().path,
+              std::string("/iwin/XX") + row.page);
+    EXPECT_EQ(info_.calls.front(),
+              std::string("show Getting ") + row.label + "...");
+    EXPECT_EQ(row.byZone, row.marker == nullptr) << row.name;
+  }
+}
+
 // The section rule is the reader's own: LineRule until the host asks, taken
 // along by copies, and it decides which keys a product needs.
 TEST_F(Reader, SectionRuleIsChosenByTheHost) {

@@ -70,7 +70,7 @@ class STRATUS_EXPORT WReader {
   // the sections under the zone headers that cover the city data's "azone",
   // for city products the sections under the headers that hold the marker
   // and the city data's "acode". Lines of a section are joined by one blank.
-  // The rows of this table are W_PRODUCTS, below the class.
+  // The rows of this table are PRODUCTS, below.
   //
   //   getter          page name           cut by  marker  sections kept
   //   getWarnings     /allwarnings.html   zone    -       all
@@ -116,6 +116,14 @@ class STRATUS_EXPORT WReader {
   int getStatements(const WLocation& location, LString& text);
   int getPublic(const WLocation& location, LString& text);
 
+  // The seven products in the order of the getters above: warnings,
+  // forecast, discussion, summary, watches, statements, public (the fields
+  // are those of WProductInfo, below the class). The getters are driven by
+  // this table, so a host that lists products, names pages or shows labels
+  // can take them from here.
+  static constexpr int PRODUCT_COUNT = 7;
+  static const WProductInfo PRODUCTS[PRODUCT_COUNT];
+
   // The current conditions at the location: fetches
   //   "ConditionsBase" + the city data's "acode" + ".html",
   // takes the first non-empty line after the line reading "ob" (tags
@@ -154,7 +162,7 @@ class STRATUS_EXPORT WReader {
                            const LString& code);
 
   // Every getter: the URL of its page, then the cut of its row of
-  // W_PRODUCTS.
+  // PRODUCTS.
   int getProduct(const WProductInfo& product, const WLocation& location,
                  LString& text);
   // Fetch `url` and collect the sections for the location's zone or city.
@@ -171,7 +179,7 @@ class STRATUS_EXPORT WReader {
   SectionRule sectionRule_;
 };
 
-// One text product of WReader, as the table of the getters above gives it.
+// One text product of WReader: a row of WReader::PRODUCTS.
 struct WProductInfo {
   const char* name;       // "forecast": the getter's name without "get"
   const char* page;       // "/zone.html": the page name after the state
@@ -181,12 +189,5 @@ struct WProductInfo {
   const char* marker;     // city products: "FXUS" or "ABUS"; zone: null
   int (WReader::*get)(const WLocation& location, LString& text);
 };
-
-// The seven products in the order of the getters above: warnings,
-// forecast, discussion, summary, watches, statements, public. The getters
-// are driven by this table, so a host that lists products, names pages or
-// shows labels can take them from here.
-constexpr int W_PRODUCT_COUNT = 7;
-STRATUS_EXPORT extern const WProductInfo W_PRODUCTS[W_PRODUCT_COUNT];
 
 #endif  // STRATUS_READER_READER_H_
