@@ -146,9 +146,10 @@ class STRATUS_EXPORT WReader {
 
  private:
   // The three constants and five tests below are part of the class's
-  // designed layout and stay for that reason, but nothing calls them: the
-  // getters cut pages with the line scanners of src/reader/section_scan.h,
-  // which apply the same rules to lines as they arrive. The constants hold
+  // intended layout and stay for that reason, but nothing calls them: the
+  // getters cut pages with the scanners of src/reader/section_scan.h (line
+  // rule) and src/reader/ugc_scan.h (UGC rule), which judge lines as they
+  // arrive. The constants hold
   // the values of stratus::kZoneEndStrings; the tests forward to the free
   // functions of the same names there.
   static const LString ZONE_END_STRING;   // "$$"
