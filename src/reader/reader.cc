@@ -7,18 +7,24 @@
 #include "reader/page_read.h"
 #include "reader/section_scan.h"
 #include "reader/settings.h"
+#include "reader/ugc_scan.h"
 
 const LString WReader::ZONE_END_STRING = stratus::kZoneEndStrings[0];
 const LString WReader::ZONE_END_STRING2 = stratus::kZoneEndStrings[1];
 const LString WReader::ZONE_END_STRING3 = stratus::kZoneEndStrings[2];
 
-WReader::WReader(LInfoLine* infoLine) : infoLine_(infoLine), keeper_(nullptr) {}
+WReader::WReader(LInfoLine* infoLine)
+    : infoLine_(infoLine), keeper_(nullptr), sectionRule_(LineRule) {}
 
 WReader& WReader::operator=(const WReader& other) {
   infoLine_ = other.infoLine_;
   keeper_ = other.keeper_;
+  sectionRule_ = other.sectionRule_;
   return *this;
 }
+
+void WReader::setSectionRule(SectionRule rule) { sectionRule_ = rule; }
+WReader::SectionRule WReader::sectionRule() const { return sectionRule_; }
 
 void WReader::SetInfoLine(LInfoLine* infoLine) { infoLine_ = infoLine; }
 
@@ -57,24 +63,52 @@ bool WReader::isCityHeader(const LString& line, const LString& marker,
   return stratus::isCityHeader(line, marker, code);
 }
 
+namespace {
+
+// Reads the page at `url` through the scanner that `makeScan` builds once
+// the page is open (so `text` stays untouched when it does not open), and
+// tells the result: L_OK or L_INPUT by what was collected, L_RANGE when the
+// text reached its limit, or the page's L_CONNECT.
+template <typename MakeScan>
+int collectSections(LInfoLine* infoLine, LKeeper& keeper, const LString& url,
+                    const LString& label, MakeScan makeScan, LString& text) {
+  LString progress;
+  progress.printf("Getting %s...", label.c_str());
+  bool full = false;
+  int rc = stratus::readPage(
+      infoLine, keeper, url, progress, [&](WPageFetcher& fetcher) {
+        auto scan = makeScan();
+        const char* line;
+        std::size_t n;
+        while (fetcher.readLine(line, n) == L_OK && scan.feed(line, n)) {
+        }
+        full = scan.full();
+      });
+  if (rc != L_OK) return rc;
+  stratus::endProgress(infoLine);
+  if (full) return L_RANGE;
+  return text.isEmpty() ? L_INPUT : L_OK;
+}
+
+// The city data's value of `key` as a UGC code; invalid when absent.
+stratus::UgcCode ugcCode(const WLocation& location, const char* key,
+                         bool& present) {
+  LString value;
+  if (location.getCityData(key, value) != L_OK) return stratus::UgcCode();
+  present = true;
+  return stratus::UgcCode::parse(value.c_str(), value.length());
+}
+
+}  // namespace
+
 int WReader::getZoneText(const WLocation& location, const LString& url,
                          const LString& label, bool firstSectionOnly,
                          LString& text) {
   LString zone;
   if (location.getCityData("azone", zone) != L_OK) return L_NOTFOUND;
-  LString progress;
-  progress.printf("Getting %s...", label.c_str());
-  int rc = stratus::readPage(
-      infoLine_, *keeper_, url, progress, [&](WPageFetcher& fetcher) {
-        stratus::ZoneScan scan(zone, firstSectionOnly, text);
-        const char* line;
-        std::size_t n;
-        while (fetcher.readLine(line, n) == L_OK && scan.feed(line, n)) {
-        }
-      });
-  if (rc != L_OK) return rc;
-  stratus::endProgress(infoLine_);
-  return text.isEmpty() ? L_INPUT : L_OK;
+  return collectSections(
+      infoLine_, *keeper_, url, label,
+      [&] { return stratus::ZoneScan(zone, firstSectionOnly, text); }, text);
 }
 
 int WReader::getCityText(const WLocation& location, const LString& url,
@@ -82,17 +116,26 @@ int WReader::getCityText(const WLocation& location, const LString& url,
                          LString& text) {
   LString code;
   if (location.getCityData("acode", code) != L_OK) return L_NOTFOUND;
-  LString progress;
-  progress.printf("Getting %s...", label.c_str());
-  int rc = stratus::readPage(infoLine_, *keeper_, url, progress,
-                             [&](WPageFetcher& fetcher) {
-                               stratus::CityScan scan(marker, code, text);
-                               const char* line;
-                               std::size_t n;
-                               while (fetcher.readLine(line, n) == L_OK)
-                                 scan.feed(line, n);
-                             });
-  if (rc != L_OK) return rc;
-  stratus::endProgress(infoLine_);
-  return text.isEmpty() ? L_INPUT : L_OK;
+  return collectSections(
+      infoLine_, *keeper_, url, label,
+      [&] { return stratus::CityScan(marker, code, text); }, text);
+}
+
+int WReader::getUgcText(const WProductInfo& product, const WLocation& location,
+                        const LString& url, LString& text) {
+  bool present = false;
+  stratus::UgcPlace place;
+  place.zone = ugcCode(location, "azone", present);
+  place.county = ugcCode(location, "acounty", present);
+  LString office;
+  if (!product.byZone && location.getCityData("aoffice", office) == L_OK)
+    present = true;
+  if (!present) return L_NOTFOUND;
+  return collectSections(
+      infoLine_, *keeper_, url, product.label,
+      [&] {
+        return stratus::UgcScan(place, office, !product.byZone,
+                                product.firstSectionOnly, text);
+      },
+      text);
 }

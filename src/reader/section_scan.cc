@@ -117,6 +117,14 @@ bool inZone(const LString& zone, const LString& header) {
   return false;
 }
 
+bool collectLine(LString& text, const LString& line) {
+  int blank = text.isEmpty() ? 0 : 1;
+  if (line.length() > kMaxProductText - blank - text.length()) return false;
+  if (blank) text += ' ';
+  text += line;
+  return true;
+}
+
 bool isCityHeader(const LString& line, const LString& marker) {
   return line.find(marker) == 0;
 }
@@ -152,9 +160,9 @@ bool ZoneScan::judge(const char* data, std::size_t n) {
     inside_ = false;
     return !firstSectionOnly_;
   }
-  if (!text_.isEmpty()) text_ += ' ';
-  text_ += line_;
-  return true;
+  if (collectLine(text_, line_)) return true;
+  full_ = true;
+  return false;
 }
 
 CityScan::CityScan(const LString& marker, const LString& code, LString& text)
@@ -162,24 +170,25 @@ CityScan::CityScan(const LString& marker, const LString& code, LString& text)
   text_.clear();
 }
 
-void CityScan::feed(const char* data, std::size_t n) {
+bool CityScan::feed(const char* data, std::size_t n) {
   line_.assign(data, static_cast<int>(n));
   bool breakTag = line_.find(kBreakTag) == 0;
   stripHTMLTags(line_, false);
   if (!inside_) {
     inside_ = isCityHeader(line_, marker_, code_);
-    return;
+    return true;
   }
   if (isCityHeader(line_, marker_)) {
     inside_ = isCityHeader(line_, marker_, code_);
-    return;
+    return true;
   }
   if (breakTag) {
     inside_ = false;
-    return;
+    return true;
   }
-  if (!text_.isEmpty()) text_ += ' ';
-  text_ += line_;
+  if (collectLine(text_, line_)) return true;
+  full_ = true;
+  return false;
 }
 
 }  // namespace stratus

@@ -33,6 +33,16 @@ constexpr const char* kZoneEndStrings[] = {"$$", "NNNN", "GSK"};
 // A raw line holding this tag ends any section.
 constexpr const char* kBreakTag = "<BR>";
 
+// The most text a product read collects, all its sections together: 4 MiB,
+// forty times the largest real bulletin. A page that would give more ends
+// the read with what fits.
+constexpr int kMaxProductText = 4 << 20;
+
+// Appends a collected line to `text`, after one blank when `text` is not
+// empty. Returns false, `text` unchanged, when the line would take it over
+// kMaxProductText. Throws LEx(L_MEM).
+bool collectLine(LString& text, const LString& line);
+
 // Replaces every tag ("<" up to the next ">") by one blank and trims blanks
 // and tabs at both ends. A ">" outside a tag stays; a "<" never closed drops
 // the rest of the text. With `dropLineFeeds`, line feeds go as well (else
@@ -69,7 +79,8 @@ class ZoneScan {
   ZoneScan(const LString& zone, bool firstSectionOnly, LString& text);
 
   // Takes the next raw line of the page, `n` bytes at `data`. Returns false
-  // when reading should stop. Throws LEx(L_MEM).
+  // when reading should stop: the first section is complete, or the text
+  // reached its limit (then full() is true). Throws LEx(L_MEM).
   bool feed(const char* data, std::size_t n) {
     // Outside a section only a header matters: most lines of a page are
     // dismissed here, without being copied.
@@ -77,6 +88,9 @@ class ZoneScan {
     return judge(data, n);
   }
   bool feed(const LString& line) { return feed(line.c_str(), line.length()); }
+
+  // True when the collected text reached kMaxProductText.
+  bool full() const { return full_; }
 
  private:
   // True when the line, whatever its tags, cannot strip down to a header:
@@ -94,6 +108,7 @@ class ZoneScan {
   bool inside_;
   LString& text_;
   LString line_;  // the line being judged, stripped of its tags
+  bool full_ = false;
 };
 
 // Collects the sections of a city product: each starts at a line holding
@@ -105,9 +120,13 @@ class CityScan {
   // `text` is emptied here and must outlive the scanner.
   CityScan(const LString& marker, const LString& code, LString& text);
 
-  // Takes the next raw line, `n` bytes at `data`. Throws LEx(L_MEM).
-  void feed(const char* data, std::size_t n);
-  void feed(const LString& line) { feed(line.c_str(), line.length()); }
+  // Takes the next raw line, `n` bytes at `data`. Returns false when the
+  // text reached its limit and reading should stop. Throws LEx(L_MEM).
+  bool feed(const char* data, std::size_t n);
+  bool feed(const LString& line) { return feed(line.c_str(), line.length()); }
+
+  // True when the collected text reached kMaxProductText.
+  bool full() const { return full_; }
 
  private:
   LString marker_;
@@ -115,6 +134,7 @@ class CityScan {
   bool inside_;
   LString& text_;
   LString line_;
+  bool full_ = false;
 };
 
 }  // namespace stratus

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,9 +15,10 @@
 #include "stratus/foundation/result.h"
 
 #include "foundation/clock.h"
-#include "testing/http_server.h"
+#include "reader/product_oracle.h"
 #include "support/recording_host.h"
 #include "testing/corpus_files.h"
+#include "testing/http_server.h"
 
 namespace {
 
@@ -56,11 +58,35 @@ class Reader : public ::testing::Test {
     server_->serveDirectory("/", STRATUS_SOURCE_DIR "/tests/reader/data");
     server_->serveDirectory("/corpus/",
                             stratus_test::sharedDir() + "/corpus/pages");
+    server_->serveDirectory("/sample/",
+                            STRATUS_SOURCE_DIR "/tests/data/products/pages");
     // Bytes of every value, NUL and line ends included.
     std::string junk;
     for (size_t i = 0; i < (1 << 16); ++i)
       junk += static_cast<char>((i * 7919 + i / 251) % 256);
     server_->serve("/iwin/JJ/zone.html", junk);
+    // A covering header, then text without end (64 MiB: more than any
+    // reader takes, so the test ends by itself even when the cap fails).
+    for (const char* page :
+         {"/iwin/EE/allwarnings.html", "/iwin/EE/discussion.html"}) {
+      server_->routes().Get(page, [](const httplib::Request& req,
+                                     httplib::Response& res) {
+        std::string head = req.path.find("discussion") != std::string::npos
+                               ? "FXUS63 CCC 120000\n"
+                               : "XXZ002-120000-\n";
+        res.set_chunked_content_provider(
+            "text/html", [head](size_t offset, httplib::DataSink& sink) {
+              std::string block = offset == 0 ? head : "";
+              while (block.size() < 65536)
+                block += "ENDLESS TEXT OF A HOSTILE SERVER, LINE AFTER LINE\n";
+              if (offset > (64u << 20)) {
+                sink.done();
+                return true;
+              }
+              return sink.write(block.data(), block.size());
+            });
+      });
+    }
     server_->serve("/weather/current/KVRB.html",
                    "ob\nMETAR KVRB 101156Z VRB03KT 10SM CLR A3001 RMK AO2\n");
     ASSERT_TRUE(server_->start());
@@ -226,6 +252,186 @@ TEST_F(Reader, ReportIsTheLineOfTheStationPage) {
     EXPECT_EQ(server_->requests().size(), requests + (c.result != L_DB))
         << c.cityData;
   }
+}
+
+// Endless text after a covering header: the read ends at the 4 MiB cap with
+// the whole lines that fit, every one of them the server's.
+TEST_F(Reader, EndlessSectionsStopAtTheTextCap) {
+  const std::string line = "ENDLESS TEXT OF A HOSTILE SERVER, LINE AFTER LINE";
+  const size_t cap = 4 << 20, perLine = line.size() + 3;  // " " and "\r\n"
+  for (Getter getter : {&WReader::getWarnings, &WReader::getDiscussion}) {
+    LString text;
+    ASSERT_EQ((reader_.*getter)(place("azone(XXZ002) acode(CCC)", "EE"), text),
+              L_RANGE);
+    const std::string& t = text.str();
+    size_t lines = std::count(t.begin(), t.end(), '\n');
+    EXPECT_EQ(t.size(), lines * perLine - 1);  // no blank before the first
+    EXPECT_LE(t.size() - lines, cap);
+    EXPECT_GT(t.size() - lines + perLine, cap);
+    EXPECT_EQ(t.rfind(line + "\r\n " + line + "\r\n", 0), 0u);
+    EXPECT_EQ(info_.calls.back(), "end");
+  }
+}
+
+// The product table is what the getters do: each row's getter fetches the
+// row's page and shows the row's label; the names are the getters' own.
+TEST_F(Reader, ProductTableDescribesTheGetters) {
+  const std::vector<std::string> names = {"warnings", "forecast", "discussion",
+                                          "summary",  "watches",  "statements",
+                                          "public"};
+  ASSERT_EQ(WReader::PRODUCT_COUNT, 7);
+  for (int i = 0; i < WReader::PRODUCT_COUNT; ++i) {
+    const WProductInfo& row = WReader::PRODUCTS[i];
+    EXPECT_EQ(row.name, names[i]);
+    info_.calls.clear();
+    LString text;
+    (reader_.*row.get)(place("azone(XXZ002) acode(CCC)"), text);
+    EXPECT_EQ(server_->requests().back().path,
+              std::string("/iwin/XX") + row.page);
+    EXPECT_EQ(info_.calls.front(),
+              std::string("show Getting ") + row.label + "...");
+    EXPECT_EQ(row.byZone, row.marker == nullptr) << row.name;
+  }
+}
+
+// The section rule is the reader's own: LineRule until the host asks, taken
+// along by copies, and it decides which keys a product needs.
+TEST_F(Reader, SectionRuleIsChosenByTheHost) {
+  EXPECT_EQ(reader_.sectionRule(), WReader::LineRule);
+  WReader other;
+  other = reader_;
+  EXPECT_EQ(other.sectionRule(), WReader::LineRule);
+  reader_.setSectionRule(WReader::UgcRule);
+  other = reader_;
+  EXPECT_EQ(WReader(reader_).sectionRule(), WReader::UgcRule);
+  EXPECT_EQ(other.sectionRule(), WReader::UgcRule);
+  struct Case {
+    Getter getter;
+    const char* cityData;
+    int result;
+  } cases[] = {
+      {&WReader::getWarnings, "acode(KDSM) aoffice(DMX)", L_NOTFOUND},
+      {&WReader::getWarnings, "acounty(XXC002)", L_INPUT},
+      {&WReader::getDiscussion, "azone(XXZ002)", L_INPUT},
+      {&WReader::getDiscussion, "aoffice(DMX)", L_INPUT},
+      {&WReader::getDiscussion, "acode(CCC)", L_NOTFOUND},
+      {&WReader::getForecast, "azone(XXZ002)", L_OK},
+  };
+  for (const Case& c : cases) {
+    LString text("old");
+    keeper_.calls.clear();
+    EXPECT_EQ((reader_.*c.getter)(place(c.cityData), text), c.result)
+        << c.cityData;
+    EXPECT_EQ(keeper_.calls.size(), c.result == L_NOTFOUND ? 1u : 3u);
+  }
+}
+
+// The real sample page: Marshalltown (zone IAZ049, Marshall County IAC127)
+// gets the county-coded tornado warning by the UGC rule only.
+TEST_F(Reader, UgcRuleFindsCountyCodedWarnings) {
+  keeper_.set("WarningsBase", server_->url("/sample/"));
+  auto sample = stratus_test::readOracle(
+      STRATUS_SOURCE_DIR "/tests/data/products/oracle.tsv",
+      STRATUS_SOURCE_DIR "/tests/data/products");
+  ASSERT_EQ(sample["pyIEM_TORE_TOR.txt"].size(), 1u);
+  const std::vector<std::string>& tornado =
+      sample["pyIEM_TORE_TOR.txt"][0].body;
+  ASSERT_GT(tornado.size(), 20u);
+  const WLocation marshalltown = place("azone(IAZ049) acounty(IAC127)", "IA");
+  for (WReader::SectionRule rule : {WReader::LineRule, WReader::UgcRule}) {
+    reader_.setSectionRule(rule);
+    LString text;
+    ASSERT_EQ(reader_.getWarnings(marshalltown, text), L_OK);
+    std::vector<std::string> lines = stratus_test::textLines(text.str());
+    bool found = std::search(lines.begin(), lines.end(), tornado.begin(),
+                             tornado.end()) != lines.end();
+    EXPECT_EQ(found, rule == WReader::UgcRule);
+  }
+}
+
+// The non-blank lines of the discussions under the AWIPS id `id` in
+// `files`: from the line after the id to the one before "$$".
+std::vector<std::string> discussionLines(const std::string& dir,
+                                         const std::vector<std::string>& files,
+                                         const std::string& id) {
+  std::vector<std::string> lines;
+  for (const std::string& file : files) {
+    std::istringstream in(stratus_test::readFile(dir + "/" + file));
+    bool inside = false;
+    for (std::string l; std::getline(in, l);) {
+      l = stratus_test::clean(l);
+      if (l.find("$$") != std::string::npos) inside = false;
+      if (inside && !l.empty()) lines.push_back(l);
+      if (l == id) inside = true;
+    }
+  }
+  return lines;
+}
+
+// Every code of the corpus pages' bulletins gets exactly the sections the
+// oracle gives by the UGC rule, and the discussions go by office.
+TEST_F(Reader, CorpusPagesFollowTheUgcRule) {
+  if (stratus_test::sharedDir().empty())
+    GTEST_SKIP() << "shared corpus not found";
+  keeper_.set("WarningsBase", server_->url("/corpus/"));
+  reader_.setSectionRule(WReader::UgcRule);
+  const std::string dir = stratus_test::sharedDir() + "/corpus/products";
+  auto oracle = stratus_test::readOracle(dir + "/oracle.tsv", dir);
+  struct Page {
+    const char* state;
+    Getter getter;
+    std::vector<std::string> files;
+  } pages[] = {
+      {"ND", &WReader::getForecast, {"zfp/pyWWA_ZFP.txt"}},
+      {"IA",
+       &WReader::getWarnings,
+       {"warnings/pyIEM_WSWDMX_WSW_00.txt", "warnings/pyIEM_NPW_NPWDMX.txt",
+        "warnings/pyIEM_TORE_TOR.txt", "warnings/pyIEM_SVS.txt",
+        "warnings/pyWWA_FFA.txt"}},
+      {"OK",
+       &WReader::getWatches,
+       {"watches/pyIEM_WCN_WCNTSA.txt", "watches/pyIEM_SEL_SEL9.txt",
+        "watches/pyIEM_SAW_SAW3.txt"}},
+      {"AL",
+       &WReader::getStatements,
+       {"special/pyIEM_SPS_SPSBMX.txt", "special/pyIEM_SPS_SPSBMX_IBW1.txt",
+        "special/pyIEM_SPS_SPSBMX_IBW3.txt"}},
+  };
+  int checked = 0;
+  for (const Page& p : pages) {
+    bool firstOnly = p.getter == &WReader::getForecast;
+    std::set<std::string> codes;
+    for (const std::string& file : p.files) {
+      for (const stratus_test::Segment& s : oracle[file])
+        codes.insert(s.codes.begin(), s.codes.end());
+    }
+    for (const std::string& code : codes) {
+      std::vector<std::string> expected;
+      for (const std::string& file : p.files) {
+        if (firstOnly && !expected.empty()) break;
+        std::vector<std::string> more =
+            stratus_test::expectedLines(oracle[file], code, firstOnly);
+        expected.insert(expected.end(), more.begin(), more.end());
+      }
+      std::string key = code[2] == 'C' ? "acounty(" : "azone(";
+      LString text;
+      int result = (reader_.*p.getter)(place(key + code + ")", p.state), text);
+      EXPECT_EQ(result, L_OK) << p.state << " " << code;
+      EXPECT_EQ(stratus_test::textLines(text.str()), expected)
+          << p.state << " " << code;
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 100);
+  LString text;
+  std::vector<std::string> afd = discussionLines(
+      dir, {"discussion/pyIEM_AFDDMX.txt", "discussion/pyWWA_AFD.txt"},
+      "AFDDMX");
+  ASSERT_EQ(
+      reader_.getDiscussion(place("acode(KDSM) aoffice(DMX)", "IA"), text),
+      L_OK);
+  EXPECT_EQ(stratus_test::textLines(text.str()), afd);
+  EXPECT_EQ(reader_.getDiscussion(place("aoffice(DVN)", "IA"), text), L_INPUT);
 }
 
 // The zones the oracle names for `files`, each with whether the single-line
