@@ -110,6 +110,7 @@ bool WPageFetcher::configure(const LString& url) {
       curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
       curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, timeouts_.stallSeconds) ==
           CURLE_OK &&
+      curl_easy_setopt(h, CURLOPT_TIMEOUT, timeouts_.pageSeconds) == CURLE_OK &&
       curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &onHeader) == CURLE_OK &&
       curl_easy_setopt(h, CURLOPT_HEADERDATA, this) == CURLE_OK &&
       curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &onBody) == CURLE_OK &&
