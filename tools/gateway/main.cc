@@ -36,6 +36,7 @@ bool isPublicApi(const std::string& api) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  stratus_gateway::limitHeapGrowth();
   CLI::App app{
       "Serves stratus's weather pages on 127.0.0.1, made from the weather "
       "service's web API.",

@@ -1,6 +1,7 @@
 #include "upstream.h"
 
 #include <curl/curl.h>
+#include <malloc.h>
 #include <strings.h>
 
 #include <algorithm>
@@ -76,6 +77,13 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
 }
 
 }  // namespace
+
+void limitHeapGrowth() {
+  mallopt(M_ARENA_MAX, 2);
+  // Answers of 32 KiB and more get pages of their own, which go back to the
+  // system when the answer is dropped.
+  mallopt(M_MMAP_THRESHOLD, 32 * 1024);
+}
 
 Api::Api(const UpstreamOptions& options) : options_(options) { curlReady(); }
 

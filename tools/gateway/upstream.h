@@ -94,6 +94,12 @@ class Api {
   std::map<std::string, std::shared_future<Fetched>> inFlight_;
 };
 
+// Keeps the process's heap close to what it holds: the cache's answers are
+// made on one connection's thread and freed on another's, which with one
+// malloc arena per thread leaves each arena holding its own high-water
+// mark. Call first thing in main().
+void limitHeapGrowth();
+
 }  // namespace stratus_gateway
 
 #endif  // STRATUS_TOOLS_GATEWAY_UPSTREAM_H_
