@@ -351,6 +351,18 @@ TEST_F(GatewayTest, CachesRevalidatesAndSharesFetches) {
     EXPECT_EQ(res->status, 200) << "a stale copy stands in";
     EXPECT_NE(header(res, "Warning").find("110"), std::string::npos);
     EXPECT_EQ(header(res, "Cache-Control"), "public, max-age=0");
+
+    // A new answer makes a new page.
+    std::string newer = stratus_test::fillTimeTemplates(
+        stratus_test::readFile(kData +
+                               "/stations/KNYC/observations-limit-1.json"),
+        std::time(nullptr));
+    newer.replace(newer.find("KNYC 041951Z"), 12, "KNYC 041952Z");
+    fake_->fail(path, {200, newer, "application/geo+json"});
+    res = gateway.get("/weather/current/KNYC.html");
+    ASSERT_TRUE(res);
+    EXPECT_NE(res->body.find("KNYC 041952Z"), std::string::npos) << res->body;
+    EXPECT_EQ(header(res, "Warning"), "");
     fake_->clearFaults();
   }
   {

@@ -46,6 +46,7 @@ constexpr int kObservations = 12;
 constexpr long long kReportHours = 3;
 
 const char kGeoJson[] = "application/geo+json";
+constexpr long long kForever = 1LL << 62;
 const char kLdJson[] = "application/ld+json";
 
 bool endsWith(const std::string& s, const std::string& end) {
@@ -98,12 +99,16 @@ struct Sources {
   }
 };
 
-Response page(const std::string& title, const std::string& body,
-              const Sources& sources) {
+Response page(const std::string& title, const std::string& body) {
   Response res;
   res.body = "<HTML>\n<HEAD><TITLE>" + escapeText(title) +
              "</TITLE></HEAD>\n<BODY>\n<H2>" + escapeText(title) + "</H2>\n" +
              body + "</BODY>\n</HTML>\n";
+  return res;
+}
+
+// `res` with the caching headers of its sources.
+Response withCaching(Response res, const Sources& sources) {
   res.headers.emplace_back("Cache-Control",
                            "public, max-age=" + std::to_string(sources.fresh));
   if (sources.stale)
@@ -235,6 +240,9 @@ Response ApiSource::stationPage(const std::string& rawStation) {
   if (f.kind == Fetched::Kind::kNotFound)
     return Response::error(404, "No station " + station + ".");
   if (f.kind != Fetched::Kind::kOk) return failure(f);
+  const std::string key = "/weather/current/" + station;
+  Response res;
+  if (reuse(key, f, res)) return res;
   json doc = json::parse(*f.body, nullptr, false);
   if (doc.is_discarded()) return unusable("not JSON");
   if (!doc.is_object() || !doc["features"].is_array())
@@ -272,13 +280,18 @@ Response ApiSource::stationPage(const std::string& rawStation) {
           stratus_server::httpDate(newest) + "</TD></TR>\n";
   body += "<TR><TD COLSPAN=2><B>ob</B></TD></TR>\n<TR><TD COLSPAN=2>" +
           escapeText(report) + "</TD></TR>\n</TABLE>\n";
-  return page(title, body, sources);
+  Response made = page(title, body);
+  keep(key, f, made, newest + kReportHours * 3600);
+  return withCaching(std::move(made), sources);
 }
 
 Response ApiSource::alertsPage(const std::string& state,
                                const std::string& name) {
   Fetched f = api_.get("/alerts/active?status=actual&area=" + state, kGeoJson);
   if (f.kind != Fetched::Kind::kOk) return failure(f);
+  const std::string key = "/iwin/" + state + "/" + name;
+  Response res;
+  if (reuse(key, f, res)) return res;
   json doc = json::parse(*f.body, nullptr, false);
   if (doc.is_discarded()) return unusable("not JSON");
   if (!doc.is_object() || !doc["features"].is_array())
@@ -315,11 +328,44 @@ Response ApiSource::alertsPage(const std::string& state,
                          ? "special weather statements"
                          : "warnings and advisories";
   std::string title = state + " " + what;
-  if (sections.empty())
-    return page(title,
-                "<P>There are no active " + std::string(what) + ".</P>\n",
-                sources);
-  return page(title, "<PRE>\n" + sections + "</PRE>\n", sources);
+  Response made = sections.empty()
+                      ? page(title, "<P>There are no active " +
+                                        std::string(what) + ".</P>\n")
+                      : page(title, "<PRE>\n" + sections + "</PRE>\n");
+  keep(key, f, made, kForever);
+  return withCaching(std::move(made), sources);
+}
+
+bool ApiSource::reuse(const std::string& key, const Fetched& f, Response& res) {
+  std::lock_guard<std::mutex> lock(madeMutex_);
+  auto it = made_.find(key);
+  if (it == made_.end() || it->second.source != f.body ||
+      it->second.validUntil < std::time(nullptr))
+    return false;
+  Sources sources;
+  sources.add(f);
+  res = withCaching(it->second.page, sources);
+  return true;
+}
+
+void ApiSource::keep(const std::string& key, const Fetched& f,
+                     const Response& page, long long validUntil) {
+  std::lock_guard<std::mutex> lock(madeMutex_);
+  auto it = made_.find(key);
+  if (it != made_.end()) {
+    madeBytes_ -= it->second.page.body.size() + key.size();
+    made_.erase(it);
+  }
+  std::size_t bytes = page.body.size() + key.size();
+  // Made pages take at most a quarter of the cache's size again; when they
+  // would take more, they are all dropped and made anew as asked for.
+  if (madeBytes_ + bytes > api_.options().cacheBytes / 4) {
+    made_.clear();
+    madeBytes_ = 0;
+  }
+  if (bytes > api_.options().cacheBytes / 4) return;
+  made_[key] = Made{f.body, page, validUntil};
+  madeBytes_ += bytes;
 }
 
 Response ApiSource::productsPage(const std::string& state,
@@ -399,7 +445,7 @@ Response ApiSource::productsPage(const std::string& state,
   if (failed.kind != Fetched::Kind::kOk) return failure(failed);
   std::string title = state + " " + type + " products";
   if (body.empty()) body = "<P>No current products.</P>\n";
-  return page(title, body, sources);
+  return withCaching(page(title, body), sources);
 }
 
 }  // namespace stratus_gateway

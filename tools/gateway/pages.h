@@ -20,10 +20,15 @@
 // page made from a stored copy because the upstream failed carries a
 // Warning header. Every page carries Cache-Control with the time its
 // sources stay fresh, so an HTTP cache in front of the gateway can share it.
+// Station and alert pages, once made, are kept beside the cache (at most a
+// quarter of its size) while their source answer stands.
 #ifndef STRATUS_TOOLS_GATEWAY_PAGES_H_
 #define STRATUS_TOOLS_GATEWAY_PAGES_H_
 
 #include <ctime>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -45,7 +50,23 @@ class ApiSource : public stratus_server::PageSource {
   stratus_server::Response productsPage(const std::string& state,
                                         const std::string& page);
 
+  // A page made from one upstream answer is kept, keyed by its path, for
+  // as long as the cache hands out that same answer (and, for a station,
+  // its report is recent), so that a cached page is not made again.
+  struct Made {
+    std::shared_ptr<const std::string> source;
+    stratus_server::Response page;  // without its caching headers
+    long long validUntil;           // seconds since the epoch
+  };
+  bool reuse(const std::string& key, const Fetched& f,
+             stratus_server::Response& page);
+  void keep(const std::string& key, const Fetched& f,
+            const stratus_server::Response& page, long long validUntil);
+
   Api& api_;
+  std::mutex madeMutex_;
+  std::map<std::string, Made> made_;
+  std::size_t madeBytes_ = 0;
 };
 
 // The UGC line of an alert: `codes` (such as "IAZ060", "IAC153") grouped by
