@@ -1,5 +1,7 @@
 #include "gateway/fake_api.h"
 
+#include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <nlohmann/json.hpp>
 
@@ -20,15 +22,33 @@ std::string isoTime(long long t) {
 }  // namespace
 
 std::string fillTimeTemplates(const std::string& text, long long now) {
+  static const std::pair<const char*, long long> kUnits[] = {
+      {"seconds", 1}, {"minutes", 60}, {"hours", 3600}, {"days", 86400}};
   std::string out;
   const std::string mark = "\"date:now ";
   size_t at = 0;
   for (size_t found; (found = text.find(mark, at)) != std::string::npos;) {
-    size_t end = text.find(" seconds\"", found);
-    if (end == std::string::npos) break;
-    long long offset = std::stoll(text.substr(found + mark.size()));
-    out += text.substr(at, found - at) + "\"" + isoTime(now + offset) + "\"";
-    at = end + 9;
+    // "date:now" SIGN NUMBER BLANK UNIT QUOTE; anything else stays.
+    size_t end = text.find('"', found + 1);
+    std::string inner =
+        text.substr(found + mark.size(),
+                    end == std::string::npos ? 0 : end - found - mark.size());
+    char unit[16] = {};
+    long long amount = 0;
+    int used = 0;
+    long long scale = 0;
+    if (std::sscanf(inner.c_str(), "%lld %15s%n", &amount, unit, &used) == 2 &&
+        static_cast<size_t>(used) == inner.size())
+      for (const auto& [name, seconds] : kUnits)
+        if (std::strcmp(unit, name) == 0) scale = seconds;
+    if (scale == 0) {
+      out += text.substr(at, found + 1 - at);
+      at = found + 1;
+      continue;
+    }
+    out += text.substr(at, found - at) + "\"" + isoTime(now + amount * scale) +
+           "\"";
+    at = end + 1;
   }
   return out + text.substr(at);
 }

@@ -79,8 +79,8 @@ class FakeApi {
   std::atomic<int> served_{0};
 };
 
-// `text` with every "date:now ±N seconds" template replaced by that time
-// (ISO 8601, UTC) counted from `now`.
+// `text` with every "date:now ±N seconds" template (or minutes, hours,
+// days) replaced by that time (ISO 8601, UTC) counted from `now`.
 std::string fillTimeTemplates(const std::string& text, long long now);
 
 }  // namespace stratus_test

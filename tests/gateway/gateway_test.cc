@@ -428,6 +428,56 @@ TEST_F(GatewayTest, BadRequestsGetAClearStatus) {
   EXPECT_EQ(fake_->requests().size(), before);
 }
 
+// Every recorded answer of the shared corpus that the gateway asks for
+// makes its page: the stations with a coded report, the alerts of two
+// states with their counts from the corpus's index, the discussions of
+// three offices.
+TEST(GatewayCorpus, MakesPagesFromEveryRecordedAnswer) {
+  if (stratus_test::sharedDir().empty())
+    GTEST_SKIP() << "shared corpus not found; the in-repo sample is tested";
+  FakeApi fake(stratus_test::sharedDir() + "/corpus/nws-api");
+  ASSERT_TRUE(fake.start());
+  UpstreamOptions o;
+  o.base = fake.url();
+  o.userAgent = "stratus-gateway/test (test@example.org)";
+  Gateway gateway(o);
+  struct Case {
+    std::string path;
+    int status;
+    std::vector<std::string> expected;
+    size_t sections = 0;  // "$$" lines
+  } cases[] = {
+      {"/weather/current/KBHM.html", 200, {"KBHM 201553Z"}},
+      {"/weather/current/KFLG.html", 200, {"KFLG 201757Z", "20014G22KT"}},
+      {"/weather/current/KTCL.html", 200, {"KTCL 231853Z", "CLR"}},
+      {"/weather/current/KMSP.html", 200, {"KMSP 121553Z", "M13/M18"}},
+      {"/weather/current/KNYC.html", 200, {"KNYC 041951Z AUTO"}},
+      {"/weather/current/KALB.html", 404, {}},
+      // Virginia: 8 special weather statements, 3 fire weather watches and
+      // a severe thunderstorm watch, a wind advisory.
+      {"/iwin/va/special.html", 200, {}, 8},
+      {"/iwin/va/watches.html", 200, {}, 4},
+      {"/iwin/va/allwarnings.html", 200, {"Wind Advisory"}, 1},
+      {"/iwin/ia/watches.html", 200, {}, 22},
+      {"/iwin/me/discussion.html", 200, {"FXUS61 KGYX 251000", "AFDGYX"}},
+      {"/iwin/nh/discussion.html", 200, {"FXUS61 KGYX 251000"}},
+      {"/iwin/fl/discussion.html", 200, {"FXUS62 KTBW 271349"}},
+      {"/iwin/ny/discussion.html", 200, {"FXUS61 KOKX 201957"}},
+  };
+  for (const Case& c : cases) {
+    auto res = gateway.get(c.path);
+    ASSERT_TRUE(res) << c.path;
+    EXPECT_EQ(res->status, c.status)
+        << c.path << ": " << res->body.substr(0, 300);
+    for (const std::string& text : c.expected)
+      EXPECT_NE(res->body.find(text), std::string::npos)
+          << c.path << ": " << text;
+    if (c.sections > 0) {
+      EXPECT_EQ(count(res->body, "\n$$\n"), c.sections) << c.path;
+    }
+  }
+}
+
 // The UGC line: zones, then counties, runs of three or more as ranges, the
 // purge time in UTC; anything that is not a code is left out.
 TEST(GatewayPages, BuildsUgcLinesAndReadsIsoTimes) {
