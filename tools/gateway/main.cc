@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
   int cacheMb = 32;
   bool log = false;
   stratus_server::Limits limits;
-  app.add_option("--listen", listen, "Address to serve on, HOST:PORT")
+  app.add_option("--listen", listen,
+                 "IPv4 address and port to serve on, HOST:PORT")
       ->capture_default_str();
   app.add_option("--api", api, "Base URL of the weather service's API")
       ->capture_default_str();
