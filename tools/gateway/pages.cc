@@ -339,7 +339,7 @@ Response ApiSource::alertsPage(const std::string& state,
 bool ApiSource::reuse(const std::string& key, const Fetched& f, Response& res) {
   std::lock_guard<std::mutex> lock(madeMutex_);
   auto it = made_.find(key);
-  if (it == made_.end() || it->second.source != f.body ||
+  if (it == made_.end() || it->second.source.lock() != f.body ||
       it->second.validUntil < std::time(nullptr))
     return false;
   Sources sources;

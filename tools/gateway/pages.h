@@ -54,7 +54,8 @@ class ApiSource : public stratus_server::PageSource {
   // as long as the cache hands out that same answer (and, for a station,
   // its report is recent), so that a cached page is not made again.
   struct Made {
-    std::shared_ptr<const std::string> source;
+    // Weak, so that a kept page never holds an answer the cache let go.
+    std::weak_ptr<const std::string> source;
     stratus_server::Response page;  // without its caching headers
     long long validUntil;           // seconds since the epoch
   };

@@ -223,11 +223,20 @@ Fetched Api::get(const std::string& pathAndQuery, const std::string& accept) {
     result.kind = Fetched::Kind::kBad;
     result.detail = "the gateway ran out of memory";
   }
+  bool trim = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     inFlight_.erase(url);
+    // Answers come and go in every size; once an eighth of the cache has
+    // been let go, the free pages between the live ones go back to the
+    // system, so that the process stays near the cache's size.
+    if (evictedSinceTrim_ >= options_.cacheBytes / 8) {
+      evictedSinceTrim_ = 0;
+      trim = true;
+    }
   }
   promise.set_value(result);
+  if (trim) malloc_trim(0);
   return result;
 }
 
@@ -361,6 +370,7 @@ void Api::evict() {
   while (bytes_ > options_.cacheBytes && !lru_.empty()) {
     auto it = entries_.find(lru_.back());
     bytes_ -= it->second.bytes;
+    evictedSinceTrim_ += it->second.bytes;
     entries_.erase(it);
     lru_.pop_back();
   }

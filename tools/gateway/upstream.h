@@ -91,6 +91,7 @@ class Api {
   std::map<std::string, Entry> entries_;
   std::list<std::string> lru_;  // most recently used first
   std::size_t bytes_ = 0;
+  std::size_t evictedSinceTrim_ = 0;
   std::map<std::string, std::shared_future<Fetched>> inFlight_;
 };
 
