@@ -511,9 +511,14 @@ TEST(GatewayPages, BuildsUgcLinesAndReadsIsoTimes) {
 // The program refuses to call the public API without a contact, and says
 // why; bad options are usage errors.
 TEST(GatewayProgram, RefusesThePublicApiWithoutAContact) {
-  auto run = [](std::vector<std::string> args) {
+  FakeApi holder(kData);
+  ASSERT_TRUE(holder.start());
+  const int busyPort =
+      std::atoi(holder.url().substr(holder.url().rfind(':') + 1).c_str());
+  auto run = [](std::vector<std::string> args,
+                std::vector<std::string> env = {}) {
     args.insert(args.begin(), STRATUS_GATEWAY_PATH);
-    return stratus_test::runProgram(args, {}, "", false);
+    return stratus_test::runProgram(args, env, "", false);
   };
   auto noContact = run({"--listen", "127.0.0.1:0"});
   EXPECT_EQ(noContact.status, 64);
@@ -526,6 +531,11 @@ TEST(GatewayProgram, RefusesThePublicApiWithoutAContact) {
   EXPECT_EQ(run({"--contact", "x@example.org", "--listen", "nowhere"}).status,
             64);
   EXPECT_EQ(run({"--api", "ftp://127.0.0.1/"}).status, 64);
+  // A contact from the environment will do; then the busy port (the fake
+  // API's) is what stops it.
+  auto busy = run({"--listen", "127.0.0.1:" + std::to_string(busyPort)},
+                  {"STRATUS_CONTACT=x@example.org"});
+  EXPECT_EQ(busy.status, 69) << busy.err;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 // SIGTERM.
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "stratus/version.h"
@@ -56,7 +57,8 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   app.add_option("--contact", contact,
                  "An e-mail address or URL the weather service can reach you "
-                 "at; sent in the User-Agent (required for the public API)");
+                 "at; sent in the User-Agent (required for the public API; "
+                 "default: $STRATUS_CONTACT)");
   app.add_option("--cache-mb", cacheMb, "Memory for cached API answers, MiB")
       ->check(CLI::Range(1, 65536))
       ->capture_default_str();
@@ -72,6 +74,8 @@ int main(int argc, char** argv) {
     int rc = app.exit(e);
     return rc == 0 ? 0 : kExitUsage;
   }
+  if (contact.empty() && getenv("STRATUS_CONTACT") != nullptr)
+    contact = getenv("STRATUS_CONTACT");
   while (!api.empty() && api.back() == '/') api.pop_back();
   if (api.rfind("http://", 0) != 0 && api.rfind("https://", 0) != 0) {
     std::fprintf(stderr, "Error: --api must be an http or https URL\n");
