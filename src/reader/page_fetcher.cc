@@ -116,6 +116,8 @@ bool WPageFetcher::configure(const LString& url) {
       stratus::curl().easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
       stratus::curl().easy_setopt(h, CURLOPT_LOW_SPEED_TIME,
                                   timeouts_.stallSeconds) == CURLE_OK &&
+      stratus::curl().easy_setopt(h, CURLOPT_TIMEOUT, timeouts_.pageSeconds) ==
+          CURLE_OK &&
       stratus::curl().easy_setopt(h, CURLOPT_HEADERFUNCTION, &onHeader) ==
           CURLE_OK &&
       stratus::curl().easy_setopt(h, CURLOPT_HEADERDATA, this) == CURLE_OK &&

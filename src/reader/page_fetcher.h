@@ -16,7 +16,10 @@
 // time-out; a transfer that receives no byte for the stall time-out is ended
 // (libcurl averages the speed over a few seconds, so this fires about 5 s
 // after the setting); an answer whose header is not complete within connect
-// plus stall time-out is not had.
+// plus stall time-out is not had; a page whose whole transfer (connecting,
+// header and body, read at the caller's pace) takes longer than the page
+// time-out (120 s by default) ends there as a broken transfer does, so a
+// server that trickles bytes or sends an endless body cannot hold a read.
 //
 // One fetcher serves one page on one thread: construct, open, readLine until
 // it is not L_OK, close, destroy. Not thread-safe.
@@ -38,6 +41,7 @@ namespace stratus {
 struct FetchTimeouts {
   long connectSeconds = 10;
   long stallSeconds = 30;
+  long pageSeconds = 120;  // the whole transfer of one page
 };
 
 // The time-outs that fetchers built from now on use. Not thread-safe; meant

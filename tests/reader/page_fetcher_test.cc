@@ -76,6 +76,28 @@ class Fetcher : public ::testing::Test {
         return true;
       });
     });
+    // Bodies with no end in sight: one byte every 250 ms, or a stream of
+    // x without a line feed as fast as the client takes it. Each gives up by
+    // itself after 15 s so that a fetcher without a page time-out fails the
+    // test instead of hanging it.
+    r.Get("/trickle", [](const auto&, httplib::Response& res) {
+      res.set_chunked_content_provider("text/plain", [](size_t, auto& sink) {
+        for (int i = 0; i < 60 && http_->wait(250); ++i)
+          if (!sink.write(i % 3 == 2 ? "\n" : "a", 1)) return false;
+        sink.done();
+        return true;
+      });
+    });
+    r.Get("/endless", [](const auto&, httplib::Response& res) {
+      res.set_chunked_content_provider("text/plain", [](size_t, auto& sink) {
+        const std::string block = xs(64 << 10);
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        while (std::chrono::steady_clock::now() < end && http_->wait(0))
+          if (!sink.write(block.data(), block.size())) return false;
+        sink.done();
+        return true;
+      });
+    });
     ASSERT_TRUE(http_->start());
     // Part of a body, then closed, reset or stalled; a 300 KB header; silence.
     const std::string ok = "HTTP/1.1 200 OK\r\n";
@@ -222,6 +244,32 @@ TEST_F(Fetcher, SilentServerEndsThePage) {
   EXPECT_EQ(fetch(raw_[2]->url()).lines, kThree) << "silent after some lines";
   EXPECT_EQ(fetch(raw_[4]->url()).open, L_CONNECT) << "silent from the start";
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(12));
+}
+
+// A page whose transfer outlasts the page time-out ends there as a broken
+// transfer does: what arrived is handed out, then L_INPUT.
+TEST_F(Fetcher, PageTimeOutEndsATrickleOrAnEndlessBody) {
+  stratus::setFetchTimeouts({2, 5, 2});
+  for (const char* path : {"/trickle", "/endless"}) {
+    auto start = std::chrono::steady_clock::now();
+    WPageFetcher fetcher(false, "");
+    ASSERT_EQ(fetcher.open(http_->url(path).c_str()), L_OK) << path;
+    const char* data;
+    size_t n, lines = 0;
+    int end;
+    while ((end = fetcher.readLine(data, n)) == L_OK) {
+      if (path[1] == 't') {
+        std::string line(data, n);
+        EXPECT_EQ(line, std::string("aa\n").substr(0, line.size())) << path;
+      }
+      ++lines;
+    }
+    EXPECT_EQ(end, L_INPUT) << path;
+    EXPECT_GT(lines, 0u) << path;
+    EXPECT_LT(std::chrono::steady_clock::now() - start,
+              std::chrono::seconds(10))
+        << path << " ran on past the page time-out";
+  }
 }
 
 }  // namespace

@@ -83,13 +83,15 @@ RunResult runProgram(std::vector<std::string> args,
   return result;
 }
 
-SampleServer::SampleServer(const std::string& root, int port) {
+SampleServer::SampleServer(const std::string& root, int port,
+                           const std::vector<std::string>& options) {
   int out[2];
   if (pipe(out) != 0) return;
   int null = open("/dev/null", O_RDONLY);
-  pid = spawn({STRATUS_SAMPLE_SERVER_PATH, "--port", std::to_string(port),
-               "--root", root},
-              {}, null, out[1], out[1]);
+  std::vector<std::string> args = {STRATUS_SAMPLE_SERVER_PATH, "--port",
+                                   std::to_string(port), "--root", root};
+  args.insert(args.end(), options.begin(), options.end());
+  pid = spawn(args, {}, null, out[1], out[1]);
   close(null);
   close(out[1]);
   for (char c; read(out[0], &c, 1) == 1 && c != '\n';) banner += c;

@@ -27,9 +27,11 @@ RunResult runProgram(std::vector<std::string> args,
                      bool errOnTerminal);
 
 // The sample server serving `root` on 127.0.0.1:`port` (0: a port the
-// system picks) until stop() or its destruction.
+// system picks), with more command-line `options`, until stop() or its
+// destruction.
 struct SampleServer {
-  explicit SampleServer(const std::string& root, int port = 0);
+  explicit SampleServer(const std::string& root, int port = 0,
+                        const std::vector<std::string>& options = {});
   ~SampleServer() { stop(); }
   SampleServer(const SampleServer&) = delete;
   SampleServer& operator=(const SampleServer&) = delete;

@@ -6,22 +6,18 @@
 //
 // It prints one line, "stratus-sample-server: serving <root> on
 // http://127.0.0.1:<port>/", once the port is bound (port 0 picks a free
-// one, which the line tells), and stops on SIGINT or SIGTERM.
-#include <httplib.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
+// one, which the line tells), and stops on SIGINT or SIGTERM. Only regular
+// files inside the root are served; see tools/server for what the serving
+// core refuses and the limits on slow and idle clients.
 #include <CLI/CLI.hpp>
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <string>
-#include <thread>
 
 #include "stratus/version.h"
 
+#include "file_source.h"
 #include "paths.h"
+#include "server.h"
 
 namespace {
 
@@ -38,32 +34,6 @@ std::string defaultRoot() {
       STRATUS_PAGES_FROM_BIN, STRATUS_INSTALLED_PAGES_DIR);
 }
 
-void configure(httplib::Server& server, const std::string& root, bool log) {
-  // The library's default also sets SO_REUSEPORT, which lets a second server
-  // bind a port that is in use and share its connections; a busy port must
-  // fail instead. SO_REUSEADDR alone still allows a quick restart.
-  server.set_socket_options([](socket_t sock) {
-    int yes = 1;
-    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  });
-  server.set_mount_point("/", root);
-  server.set_file_extension_and_mimetype_mapping("html",
-                                                 "text/html; charset=utf-8");
-  server.set_error_handler(
-      [](const httplib::Request& req, httplib::Response& res) {
-        std::string body = "<HTML><BODY><H1>" + std::to_string(res.status) +
-                           "</H1>No page " + req.path + "</BODY></HTML>\n";
-        res.set_content(body, "text/html");
-      });
-  if (log) {
-    server.set_logger(
-        [](const httplib::Request& req, const httplib::Response& res) {
-          std::fprintf(stderr, "%s %s %d\n", req.method.c_str(),
-                       req.path.c_str(), res.status);
-        });
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -78,6 +48,13 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0, 65535));
   app.add_option("-r,--root", root, "Folder of the pages");
   app.add_flag("--log", log, "Log each request on standard error");
+  stratus_server::Limits limits;
+  app.add_option("--max-connections", limits.maxConnections,
+                 "Connections open at once (default 256)")
+      ->check(CLI::Range(1, 100000));
+  app.add_option("--request-timeout", limits.requestSeconds,
+                 "Seconds a client has to send a whole request (default 10)")
+      ->check(CLI::Range(1, 3600));
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -90,22 +67,10 @@ int main(int argc, char** argv) {
     return kExitNoRoot;
   }
 
-  // Signals are taken by sigwait below, in this thread only.
-  sigset_t stop;
-  sigemptyset(&stop);
-  sigaddset(&stop, SIGINT);
-  sigaddset(&stop, SIGTERM);
-  sigaddset(&stop, SIGHUP);
-  pthread_sigmask(SIG_BLOCK, &stop, nullptr);
-
-  httplib::Server server;
-  configure(server, root, log);
-  int bound = port;
-  if (port == 0) {
-    bound = server.bind_to_any_port(kHost);
-  } else if (!server.bind_to_port(kHost, port)) {
-    bound = -1;
-  }
+  stratus_server::blockStopSignals();
+  stratus_server::FileSource pages(root);
+  stratus_server::Server server(pages, limits, log);
+  int bound = server.bind(kHost, port);
   if (bound <= 0) {
     std::fprintf(stderr,
                  "Error: cannot listen on %s:%d (is the port in use?)\n", kHost,
@@ -115,21 +80,6 @@ int main(int argc, char** argv) {
   std::printf("stratus-sample-server: serving %s on http://%s:%d/\n",
               root.c_str(), kHost, bound);
   std::fflush(stdout);
-
-  std::atomic<bool> listening{true};
-  std::thread listener([&server, &listening] {
-    server.listen_after_bind();
-    listening = false;
-    kill(getpid(), SIGTERM);  // wake the main thread if listening ended
-  });
-  int signal = 0;
-  sigwait(&stop, &signal);
-  // A stop that comes before the listener has entered its loop is lost, so
-  // repeat it until the listener has ended.
-  while (listening) {
-    server.stop();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  listener.join();
+  stratus_server::runUntilStopSignal(server);
   return 0;
 }

@@ -1,0 +1,541 @@
+// The gateway in process, in front of a fake of the weather service's API
+// that serves recorded real answers, asked over real HTTP on loopback ports:
+// by an HTTP client and by the library's own reader.
+#include <httplib.h>
+#include <stdlib.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "stratus/foundation/result.h"
+#include "stratus/reader/reader.h"
+#include "stratus/weather/condition.h"
+
+#include "gateway/fake_api.h"
+#include "pages.h"
+#include "server.h"
+#include "support/recording_host.h"
+#include "testing/corpus_files.h"
+#include "tools/tool_runner.h"
+#include "upstream.h"
+
+namespace {
+
+using stratus_gateway::UpstreamOptions;
+using stratus_test::FakeApi;
+using Fault = FakeApi::Fault;
+using Clock = std::chrono::steady_clock;
+
+const std::string kData = STRATUS_SOURCE_DIR "/tests/data/nws-api";
+
+// The gateway on a loopback port, with its own cache, until destroyed.
+class Gateway {
+ public:
+  explicit Gateway(const UpstreamOptions& options)
+      : api_(options), pages_(api_), server_(pages_, {}, false) {
+    port_ = server_.bind("127.0.0.1", 0);
+    thread_ = std::thread([this] { server_.run(); });
+  }
+  ~Gateway() {
+    server_.stop();
+    thread_.join();
+  }
+  httplib::Result get(const std::string& path) const {
+    httplib::Client client("127.0.0.1", port_);
+    client.set_read_timeout(20);
+    return client.Get(path.c_str());
+  }
+  int status(const std::string& path) const {
+    auto res = get(path);
+    return res ? res->status : 0;
+  }
+  std::string url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  }
+  stratus_gateway::Api& api() { return api_; }
+
+ private:
+  stratus_gateway::Api api_;
+  stratus_gateway::ApiSource pages_;
+  stratus_server::Server server_;
+  int port_ = 0;
+  std::thread thread_;
+};
+
+class GatewayTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    for (const char* name : {"http_proxy", "all_proxy", "no_proxy"})
+      unsetenv(name);
+    fake_ = new FakeApi(kData);
+    ASSERT_TRUE(fake_->start());
+  }
+  static void TearDownTestSuite() { delete fake_; }
+  void TearDown() override {
+    fake_->clearFaults();
+    fake_->maxAge = 60;
+    fake_->keepObservationTimes = false;
+  }
+
+  static UpstreamOptions options() {
+    UpstreamOptions o;
+    o.base = fake_->url();
+    o.userAgent = "stratus-gateway/test (test@example.org)";
+    o.totalSeconds = 2;
+    o.backoffMs = 20;
+    o.log = getenv("STRATUS_GATEWAY_TEST_LOG") != nullptr;
+    return o;
+  }
+
+  static inline FakeApi* fake_ = nullptr;
+};
+
+std::string header(const httplib::Result& res, const char* name) {
+  return res ? res->get_header_value(name) : "";
+}
+
+size_t count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos;
+       at = text.find(what, at + 1))
+    ++n;
+  return n;
+}
+
+WLocation place(const std::string& cityData, const std::string& state) {
+  WLocation location;
+  location.setCityData(cityData.c_str());
+  location.setShortState(state.c_str());
+  return location;
+}
+
+// A station page holds the newest observation with a coded report; a
+// station whose reports are all empty or hours old has none.
+TEST_F(GatewayTest, StationPageHoldsTheNewestCodedReport) {
+  Gateway gateway(options());
+  struct Case {
+    std::string station;
+    int status;
+    std::string report;  // expected in the page
+  } cases[] = {
+      // Its newest record is a 5-minute one without a report.
+      {"KDSM", 200,
+       "KDSM 051754Z 32015G24KT 3SM -SN BR OVC012 M04/M06 A2987 RMK AO2"},
+      {"kdsm", 200, "KDSM 051754Z"},
+      {"KNYC", 200, "KNYC 041951Z AUTO"},
+      {"KMSP", 200, "KMSP 121553Z"},
+      {"KALB", 404, ""},  // only a record without a report
+      {"KQQQ", 404, ""},  // the API does not know it
+      {std::string(200, 'K'), 404, ""},
+      {"K%2FDSM", 404, ""},
+  };
+  for (const Case& c : cases) {
+    auto res = gateway.get("/weather/current/" + c.station + ".html");
+    ASSERT_TRUE(res) << c.station;
+    EXPECT_EQ(res->status, c.status) << c.station;
+    if (c.status != 200) continue;
+    EXPECT_NE(res->body.find("<B>ob</B>"), std::string::npos) << c.station;
+    EXPECT_NE(res->body.find(c.report), std::string::npos) << res->body;
+    EXPECT_EQ(header(res, "Cache-Control").rfind("public, max-age=", 0), 0u);
+  }
+  EXPECT_EQ(fake_->hits("/stations/" + std::string(200, 'K') + "/observations"),
+            0);
+  // The recorded time of 2024, kept: no report from the last hours.
+  Gateway again(options());
+  fake_->keepObservationTimes = true;
+  EXPECT_EQ(again.status("/weather/current/KMSP.html"), 404);
+}
+
+// The alert pages hold each active alert of their kind as a section under
+// a one-line UGC header; the library's line rule finds a zone's section.
+TEST_F(GatewayTest, AlertPagesHoldEachAlertUnderItsCodes) {
+  Gateway gateway(options());
+  // 48 alerts recorded for Iowa: 26 warnings and advisories (17 flood, 6
+  // severe thunderstorm, 1 tornado, 1 flash flood warnings, 1 wind
+  // advisory), 22 watches (15 flood, 7 tornado), no special statements.
+  auto warnings = gateway.get("/iwin/ia/allwarnings.html");
+  auto watches = gateway.get("/iwin/ia/watches.html");
+  auto special = gateway.get("/iwin/IA/special.html");
+  ASSERT_TRUE(warnings && watches && special);
+  EXPECT_EQ(count(warnings->body, "\n$$\n"), 26u);
+  EXPECT_EQ(count(watches->body, "\n$$\n"), 22u);
+  EXPECT_EQ(count(special->body, "$$"), 0u);
+  EXPECT_NE(special->body.find("no active special weather statements"),
+            std::string::npos);
+  EXPECT_EQ(fake_->hits("/alerts/active"), 1) << "one upstream call, cached";
+  // The wind advisory's zones: Iowa's first, then Minnesota's and South
+  // Dakota's, as one line.
+  EXPECT_NE(warnings->body.find("\nIAZ001>003-012>014-MNZ071-072-080-081-089-"
+                                "090-097-098-SDZ039-"),
+            std::string::npos);
+
+  stratus_test::RecordingKeeper keeper;
+  keeper.set("ConditionsBase", gateway.url("/weather/current/"));
+  keeper.set("WarningsBase", gateway.url("/iwin/"));
+  WReader reader;
+  reader.SetKeeper(&keeper);
+  LString text;
+  EXPECT_EQ(reader.getWatches(place("azone(IAZ060)", "ia"), text), L_OK);
+  EXPECT_NE(text.str().find("Flood Watch issued May 21 at 11:32AM CDT"),
+            std::string::npos)
+      << text.str();
+  EXPECT_EQ(reader.getWarnings(place("azone(IAZ002)", "ia"), text), L_OK);
+  EXPECT_NE(text.str().find("Northwest winds 25 to 35 mph"), std::string::npos)
+      << text.str();
+  EXPECT_EQ(reader.getStatements(place("azone(IAZ060)", "ia"), text), L_INPUT);
+}
+
+// End to end: the library's reader against the gateway gets the conditions
+// of the station page and the sections of every product page.
+TEST_F(GatewayTest, LibraryReadsLiveConditionsAndProducts) {
+  Gateway gateway(options());
+  stratus_test::RecordingKeeper keeper;
+  keeper.set("ConditionsBase", gateway.url("/weather/current/"));
+  keeper.set("WarningsBase", gateway.url("/iwin/"));
+  WReader reader;
+  reader.SetKeeper(&keeper);
+  const WLocation desMoines = place("azone(IAZ060)acode(KDSM)", "ia");
+  WCondition condition;
+  ASSERT_EQ(reader.getCondition(desMoines, condition), L_OK);
+  // KDSM 051754Z 32015G24KT ... M04/M06 A2987 ... T10441061
+  EXPECT_FLOAT_EQ(condition.getTemp(), -4.4f);
+  EXPECT_FLOAT_EQ(condition.getDewPoint(), -6.1f);
+  EXPECT_FLOAT_EQ(condition.getPressure(), 29.87f);
+  EXPECT_EQ(condition.getWindDirection(), 320);
+  EXPECT_EQ(condition.getWindSpeed(), 15);
+  EXPECT_EQ(condition.getWindGustSpeed(), 24);
+
+  struct Case {
+    int (WReader::*getter)(const WLocation&, LString&);
+    const char* expected;
+  } cases[] = {
+      {&WReader::getForecast, ".TODAY...Light snow."},
+      {&WReader::getDiscussion, "Area Forecast Discussion"},
+      {&WReader::getPublic, "Public Information Statement"},
+      {&WReader::getSummary, "Regional Weather Summary"},
+  };
+  for (const Case& c : cases) {
+    LString text;
+    EXPECT_EQ((reader.*c.getter)(desMoines, text), L_OK) << c.expected;
+    EXPECT_NE(text.str().find(c.expected), std::string::npos) << text.str();
+  }
+  // Each product page holds one <PRE> per office with a product: Iowa's
+  // five offices have only Des Moines's here.
+  auto zone = gateway.get("/iwin/ia/zone.html");
+  ASSERT_TRUE(zone);
+  EXPECT_EQ(count(zone->body, "<PRE>"), 1u);
+  for (const char* office : {"ARX", "DMX", "DVN", "FSD", "OAX"})
+    EXPECT_EQ(
+        fake_->hits(std::string("/products/types/ZFP/locations/") + office), 1)
+        << office;
+}
+
+// Upstream failures become clear answers: 404 stays 404, a rate limit is
+// 503 with Retry-After, a stall 504, anything unusable 502; failures that
+// may pass are retried a bounded number of times.
+TEST_F(GatewayTest, UpstreamFailuresGetClearAnswers) {
+  Gateway gateway(options());
+  const std::string problem =
+      stratus_test::readFile(kData + "/errors/problem-500-unexpected.json");
+  ASSERT_FALSE(problem.empty());
+  const std::string blockPage =
+      "<HTML><HEAD><TITLE>Access Denied</TITLE></HEAD><BODY>You don't have "
+      "permission to access this server.</BODY></HTML>";
+  struct Case {
+    const char* name;
+    Fault fault;
+    int status;
+    int calls;  // upstream calls for one page
+  } cases[] = {
+      {"404", {404, problem}, 404, 1},
+      {"500", {500, problem}, 502, 3},
+      {"503 with the CDN's HTML", {503, blockPage, "text/html"}, 503, 3},
+      {"403 block page", {403, blockPage, "text/html"}, 503, 3},
+      {"429", {429, "", "text/plain", 0, {{"Retry-After", "30"}}}, 503, 1},
+      {"not JSON", {200, "<HTML>oops</HTML>", "application/geo+json"}, 502, 1},
+      {"a list", {200, "[1, 2, 3]", "application/geo+json"}, 502, 1},
+      {"features not a list",
+       {200, R"({"features": {"a": 1}})", "application/geo+json"},
+       502,
+       1},
+      {"over the size cap",
+       {200, std::string(9 << 20, ' '), "application/geo+json"},
+       502,
+       1},
+      {"stall", {200, "{}", "application/geo+json", 4000}, 504, 1},
+  };
+  // A station of its own for each case, so no stored copy stands in.
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::string station = "KF" + std::to_string(n++);
+    const std::string api = "/stations/" + station + "/observations";
+    fake_->fail(api, c.fault);
+    auto start = Clock::now();
+    auto res = gateway.get("/weather/current/" + station + ".html");
+    ASSERT_TRUE(res) << c.name;
+    EXPECT_EQ(res->status, c.status) << c.name << ": " << res->body;
+    EXPECT_EQ(fake_->hits(api), c.calls) << c.name;
+    if (c.status == 503) {
+      EXPECT_GE(std::atoi(header(res, "Retry-After").c_str()), 5) << c.name;
+    }
+    EXPECT_EQ(res->body.find("Access Denied"), std::string::npos) << c.name;
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(8)) << c.name;
+  }
+
+  // A product whose text is 10 MB is over the cap: the page is 502.
+  fake_->fail(
+      "/products/stratus-zfp-dmx",
+      {200, R"({"productText": ")" + std::string(10 << 20, 'x') + R"("})",
+       "application/ld+json"});
+  EXPECT_EQ(gateway.status("/iwin/ia/zone.html"), 502);
+}
+
+// Text from the API is escaped: markup in an alert is shown, not obeyed,
+// and a bulletin's "&&" and ">" stay readable for the library's reader.
+TEST_F(GatewayTest, EscapesUpstreamText) {
+  Gateway gateway(options());
+  fake_->fail("/alerts/active",
+              {200,
+               R"({"features": [{"properties": {"event": "Wind Advisory",
+                 "geocode": {"UGC": ["IAZ060"]}, "headline": "<script>x</script>",
+                 "description": "Gusts & <b>drifts</b> &amp; &&", "instruction": null,
+                 "expires": "2026-12-05T18:00:00+00:00"}}]})",
+               "application/geo+json"});
+  auto res = gateway.get("/iwin/ia/allwarnings.html");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 200);
+  EXPECT_EQ(res->body.find("<script>"), std::string::npos);
+  EXPECT_NE(res->body.find("&lt;script>x&lt;/script>"), std::string::npos);
+  EXPECT_NE(res->body.find("Gusts & &lt;b>drifts&lt;/b> &amp;amp; &&"),
+            std::string::npos);
+  EXPECT_NE(res->body.find("\nIAZ060-051800-\n"), std::string::npos)
+      << res->body;
+}
+
+// The cache answers from memory while an answer is fresh, revalidates it
+// with If-Modified-Since when it is not, stands in with a stale copy when
+// the upstream fails, and shares one fetch among concurrent requests.
+TEST_F(GatewayTest, CachesRevalidatesAndSharesFetches) {
+  const std::string path = "/stations/KNYC/observations";
+  {
+    Gateway gateway(options());
+    fake_->maxAge = 1;
+    int before = fake_->hits(path);
+    EXPECT_EQ(gateway.status("/weather/current/KNYC.html"), 200);
+    EXPECT_EQ(gateway.status("/weather/current/KNYC.html"), 200);
+    EXPECT_EQ(fake_->hits(path) - before, 1) << "the second came from memory";
+    EXPECT_EQ(fake_->requests().back().headers.count("If-Modified-Since"), 0u);
+    EXPECT_EQ(fake_->requests().back().headers.find("Accept")->second,
+              "application/geo+json");
+    EXPECT_EQ(fake_->requests().back().headers.find("User-Agent")->second,
+              "stratus-gateway/test (test@example.org)");
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    auto res = gateway.get("/weather/current/KNYC.html");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    EXPECT_NE(res->body.find("KNYC 041951Z"), std::string::npos);
+    EXPECT_EQ(fake_->hits(path) - before, 2) << "expired: asked again";
+    auto asked = fake_->requests().back().headers;
+    EXPECT_EQ(asked.find("If-Modified-Since")->second, FakeApi::kLastModified);
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    fake_->fail(path, {500, "{}"});
+    res = gateway.get("/weather/current/KNYC.html");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200) << "a stale copy stands in";
+    EXPECT_NE(header(res, "Warning").find("110"), std::string::npos);
+    EXPECT_EQ(header(res, "Cache-Control"), "public, max-age=0");
+
+    // A new answer makes a new page.
+    std::string newer = stratus_test::fillTimeTemplates(
+        stratus_test::readFile(kData +
+                               "/stations/KNYC/observations-limit-1.json"),
+        std::time(nullptr));
+    newer.replace(newer.find("KNYC 041951Z"), 12, "KNYC 041952Z");
+    fake_->fail(path, {200, newer, "application/geo+json"});
+    res = gateway.get("/weather/current/KNYC.html");
+    ASSERT_TRUE(res);
+    EXPECT_NE(res->body.find("KNYC 041952Z"), std::string::npos) << res->body;
+    EXPECT_EQ(header(res, "Warning"), "");
+    fake_->clearFaults();
+  }
+  {
+    // Eight requests at once while the upstream takes 500 ms: one fetch.
+    Gateway gateway(options());
+    fake_->fail("/stations/KDSM/observations",
+                {200,
+                 stratus_test::fillTimeTemplates(
+                     stratus_test::readFile(
+                         kData + "/stations/KNYC/observations-limit-1.json"),
+                     std::time(nullptr)),
+                 "application/geo+json", 500});
+    int before = fake_->hits("/stations/KDSM/observations");
+    std::atomic<int> ok{0};
+    std::vector<std::thread> clients;
+    for (int i = 0; i < 8; ++i)
+      clients.emplace_back(
+          [&] { ok += gateway.status("/weather/current/KDSM.html") == 200; });
+    for (auto& t : clients) t.join();
+    EXPECT_EQ(ok, 8);
+    EXPECT_EQ(fake_->hits("/stations/KDSM/observations") - before, 1);
+  }
+  {
+    // A cache of 16 KiB holds two station answers (5 to 7 KiB each, with
+    // their bookkeeping), so the least recently used of three goes.
+    UpstreamOptions small = options();
+    small.cacheBytes = 16 << 10;
+    Gateway gateway(small);
+    int before = fake_->hits(path);
+    for (const char* station : {"KNYC", "KMSP", "KDSM", "KNYC"}) {
+      EXPECT_EQ(
+          gateway.status(std::string("/weather/current/") + station + ".html"),
+          200);
+      if (getenv("STRATUS_GATEWAY_TEST_LOG"))
+        std::fprintf(stderr, "cached %zu\n", gateway.api().cachedBytes());
+    }
+    EXPECT_LE(gateway.api().cachedBytes(), small.cacheBytes);
+    EXPECT_EQ(fake_->hits(path) - before, 2) << "KNYC was evicted";
+  }
+}
+
+// Bad requests get a clear status and reach no upstream.
+TEST_F(GatewayTest, BadRequestsGetAClearStatus) {
+  Gateway gateway(options());
+  size_t before = fake_->requests().size();
+  struct Case {
+    std::string path;
+    int status;
+  } cases[] = {
+      {"/weather/current/..%2F..%2Fetc%2Fpasswd.html", 400},
+      {"/weather/current/../KDSM.html", 400},
+      {"/weather/current/KDSM.html%00", 400},
+      {"/iwin/ia/zone.html%00.txt", 400},
+      {"/weather/current/" + std::string(100 << 10, 'K') + ".html", 414},
+      {"/weather/current/" + std::string(200, 'K') + ".html", 404},
+      {"/iwin/zz/zone.html", 404},
+      {"/iwin/ia/forecast.html", 404},
+      {"/iwin/iowa/zone.html", 404},
+      {"/", 404},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(gateway.status(c.path), c.status) << c.path.substr(0, 60);
+  EXPECT_EQ(fake_->requests().size(), before);
+}
+
+// Every recorded answer of the shared corpus that the gateway asks for
+// makes its page: the stations with a coded report, the alerts of two
+// states with their counts from the corpus's index, the discussions of
+// three offices.
+TEST(GatewayCorpus, MakesPagesFromEveryRecordedAnswer) {
+  if (stratus_test::sharedDir().empty())
+    GTEST_SKIP() << "shared corpus not found; the in-repo sample is tested";
+  FakeApi fake(stratus_test::sharedDir() + "/corpus/nws-api");
+  ASSERT_TRUE(fake.start());
+  UpstreamOptions o;
+  o.base = fake.url();
+  o.userAgent = "stratus-gateway/test (test@example.org)";
+  Gateway gateway(o);
+  struct Case {
+    std::string path;
+    int status;
+    std::vector<std::string> expected;
+    size_t sections = 0;  // "$$" lines
+  } cases[] = {
+      {"/weather/current/KBHM.html", 200, {"KBHM 201553Z"}},
+      {"/weather/current/KFLG.html", 200, {"KFLG 201757Z", "20014G22KT"}},
+      {"/weather/current/KTCL.html", 200, {"KTCL 231853Z", "CLR"}},
+      {"/weather/current/KMSP.html", 200, {"KMSP 121553Z", "M13/M18"}},
+      {"/weather/current/KNYC.html", 200, {"KNYC 041951Z AUTO"}},
+      {"/weather/current/KALB.html", 404, {}},
+      // Virginia: 8 special weather statements, 3 fire weather watches and
+      // a severe thunderstorm watch, a wind advisory.
+      {"/iwin/va/special.html", 200, {}, 8},
+      {"/iwin/va/watches.html", 200, {}, 4},
+      {"/iwin/va/allwarnings.html", 200, {"Wind Advisory"}, 1},
+      {"/iwin/ia/watches.html", 200, {}, 22},
+      {"/iwin/me/discussion.html", 200, {"FXUS61 KGYX 251000", "AFDGYX"}},
+      {"/iwin/nh/discussion.html", 200, {"FXUS61 KGYX 251000"}},
+      {"/iwin/fl/discussion.html", 200, {"FXUS62 KTBW 271349"}},
+      {"/iwin/ny/discussion.html", 200, {"FXUS61 KOKX 201957"}},
+  };
+  for (const Case& c : cases) {
+    auto res = gateway.get(c.path);
+    ASSERT_TRUE(res) << c.path;
+    EXPECT_EQ(res->status, c.status)
+        << c.path << ": " << res->body.substr(0, 300);
+    for (const std::string& text : c.expected)
+      EXPECT_NE(res->body.find(text), std::string::npos)
+          << c.path << ": " << text;
+    if (c.sections > 0) {
+      EXPECT_EQ(count(res->body, "\n$$\n"), c.sections) << c.path;
+    }
+  }
+}
+
+// The UGC line: zones, then counties, runs of three or more as ranges, the
+// purge time in UTC; anything that is not a code is left out.
+TEST(GatewayPages, BuildsUgcLinesAndReadsIsoTimes) {
+  const std::time_t purge = 1796493600;  // 2026-12-05 18:00 UTC
+  struct Case {
+    std::vector<std::string> codes;
+    std::string line;
+  } cases[] = {
+      {{"IAZ060"}, "IAZ060-051800-"},
+      {{"IAC153", "IAZ061", "IAZ059", "IAZ060", "IAZ048"},
+       "IAZ048-059>061-IAC153-051800-"},
+      {{"MNZ081", "IAZ001", "IAZ002"}, "IAZ001-002-MNZ081-051800-"},
+      {{"IAZ060", "IAZ060"}, "IAZ060-051800-"},
+      {{"iaz060", "IAZ0600", "IAX060", "", "IAZ06A"}, ""},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(stratus_gateway::ugcLine(c.codes, purge), c.line) << c.line;
+
+  // Reference values from an independent calendar (Python's datetime).
+  EXPECT_EQ(stratus_gateway::parseIsoTime("2024-05-21T19:45:00-05:00"),
+            1716338700);
+  EXPECT_EQ(stratus_gateway::parseIsoTime("2026-12-05T18:00:00+00:00"),
+            1796493600);
+  EXPECT_EQ(stratus_gateway::parseIsoTime("2026-12-05T18:00:00.25Z"),
+            1796493600);
+  for (const char* bad :
+       {"", "date:now -5 seconds", "2026-12-05", "2026-12-05T18:00:00+5"})
+    EXPECT_EQ(stratus_gateway::parseIsoTime(bad), -1) << bad;
+}
+
+// The program refuses to call the public API without a contact, and says
+// why; bad options are usage errors.
+TEST(GatewayProgram, RefusesThePublicApiWithoutAContact) {
+  FakeApi holder(kData);
+  ASSERT_TRUE(holder.start());
+  const int busyPort =
+      std::atoi(holder.url().substr(holder.url().rfind(':') + 1).c_str());
+  auto run = [](std::vector<std::string> args,
+                std::vector<std::string> env = {}) {
+    args.insert(args.begin(), STRATUS_GATEWAY_PATH);
+    return stratus_test::runProgram(args, env, "", false);
+  };
+  auto noContact = run({"--listen", "127.0.0.1:0"});
+  EXPECT_EQ(noContact.status, 64);
+  EXPECT_NE(noContact.err.find("--contact"), std::string::npos)
+      << noContact.err;
+  EXPECT_EQ(
+      run({"--api", "https://api.weather.gov/", "--listen", "127.0.0.1:0"})
+          .status,
+      64);
+  EXPECT_EQ(run({"--contact", "x@example.org", "--listen", "nowhere"}).status,
+            64);
+  EXPECT_EQ(run({"--api", "ftp://127.0.0.1/"}).status, 64);
+  // A contact from the environment will do; then the busy port (the fake
+  // API's) is what stops it.
+  auto busy = run({"--listen", "127.0.0.1:" + std::to_string(busyPort)},
+                  {"STRATUS_CONTACT=x@example.org"});
+  EXPECT_EQ(busy.status, 69) << busy.err;
+}
+
+}  // namespace

@@ -1,0 +1,451 @@
+#include "pages.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <future>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "offices.h"
+
+namespace stratus_gateway {
+namespace {
+
+using json = nlohmann::json;
+using stratus_server::Response;
+
+// Text from the API made safe inside HTML, and left as readable as it can
+// be for a reader that strips tags but decodes no character references:
+// "<" is always escaped (it could open a tag), "&" only where it could start
+// a reference (before a letter, digit or "#"); ">" and the "&&" of a bulletin
+// stay as they are, which HTML allows in text.
+std::string escapeText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    unsigned char next = i + 1 < text.size() ? text[i + 1] : ' ';
+    if (c == '<') {
+      out += "&lt;";
+    } else if (c == '&' && (std::isalnum(next) || next == '#')) {
+      out += "&amp;";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// Observations asked for per station page: the hourly report with its
+// coded text is among the newest few even where 5-minute records come
+// between.
+constexpr int kObservations = 12;
+// A station whose newest coded report is older than this has none.
+constexpr long long kReportHours = 3;
+
+const char kGeoJson[] = "application/geo+json";
+constexpr long long kForever = 1LL << 62;
+const char kLdJson[] = "application/ld+json";
+
+bool endsWith(const std::string& s, const std::string& end) {
+  return s.size() >= end.size() &&
+         s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
+std::string upper(std::string s) {
+  for (char& c : s)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// The string at `key` of an object; "" when it is missing, null or not a
+// string.
+std::string text(const json& object, const char* key) {
+  if (!object.is_object()) return "";
+  auto it = object.find(key);
+  return it != object.end() && it->is_string() ? it->get<std::string>() : "";
+}
+
+// The error page for an upstream answer that cannot be used.
+Response failure(const Fetched& f) {
+  switch (f.kind) {
+    case Fetched::Kind::kNotFound:
+      return Response::error(404, "The weather service has no such page.");
+    case Fetched::Kind::kRateLimited: {
+      Response res = Response::error(503, "Busy: " + f.detail + ".");
+      res.headers.emplace_back("Retry-After", std::to_string(f.retryAfter));
+      return res;
+    }
+    case Fetched::Kind::kTimeout:
+      return Response::error(504, "Timed out: " + f.detail + ".");
+    default:
+      return Response::error(502, "Bad upstream answer: " + f.detail + ".");
+  }
+}
+
+Response unusable(const std::string& what) {
+  return Response::error(502, "Bad upstream answer: " + what + ".");
+}
+
+// Freshness and staleness of the sources a page was made from.
+struct Sources {
+  long fresh = 24 * 3600;
+  bool stale = false;
+  void add(const Fetched& f) {
+    fresh = std::min(fresh, f.stale ? 0 : f.freshSeconds);
+    stale = stale || f.stale;
+  }
+};
+
+Response page(const std::string& title, const std::string& body) {
+  Response res;
+  res.body = "<HTML>\n<HEAD><TITLE>" + escapeText(title) +
+             "</TITLE></HEAD>\n<BODY>\n<H2>" + escapeText(title) + "</H2>\n" +
+             body + "</BODY>\n</HTML>\n";
+  return res;
+}
+
+// `res` with the caching headers of its sources.
+Response withCaching(Response res, const Sources& sources) {
+  res.headers.emplace_back("Cache-Control",
+                           "public, max-age=" + std::to_string(sources.fresh));
+  if (sources.stale)
+    res.headers.emplace_back("Warning",
+                             "110 stratus-gateway \"Response is Stale\"");
+  return res;
+}
+
+// One line of text from the API: line breaks become blanks.
+std::string oneLine(std::string s) {
+  std::replace(s.begin(), s.end(), '\n', ' ');
+  std::replace(s.begin(), s.end(), '\r', ' ');
+  return s;
+}
+
+enum class AlertPage { kWarnings, kWatches, kSpecial };
+
+AlertPage pageOf(const std::string& event) {
+  if (event == "Special Weather Statement") return AlertPage::kSpecial;
+  if (event.find("Watch") != std::string::npos) return AlertPage::kWatches;
+  return AlertPage::kWarnings;
+}
+
+}  // namespace
+
+long long parseIsoTime(const std::string& s) {
+  int y, mo, d, h, mi, sec, n = 0;
+  if (std::sscanf(s.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%n", &y, &mo, &d, &h, &mi,
+                  &sec, &n) != 6)
+    return -1;
+  const char* rest = s.c_str() + n;
+  if (*rest == '.')  // fractions of a second
+    for (++rest; std::isdigit(static_cast<unsigned char>(*rest));) ++rest;
+  long long offset = 0;
+  if (*rest == '+' || *rest == '-') {
+    int oh, om, m = 0;
+    if (std::sscanf(rest + 1, "%2d:%2d%n", &oh, &om, &m) != 2 || rest[1 + m])
+      return -1;
+    offset = (oh * 3600LL + om * 60) * (*rest == '-' ? -1 : 1);
+  } else if (!(rest[0] == 'Z' && rest[1] == '\0')) {
+    return -1;
+  }
+  std::tm tm{};
+  tm.tm_year = y - 1900;
+  tm.tm_mon = mo - 1;
+  tm.tm_mday = d;
+  tm.tm_hour = h;
+  tm.tm_min = mi;
+  tm.tm_sec = sec;
+  return static_cast<long long>(timegm(&tm)) - offset;
+}
+
+std::string ugcLine(const std::vector<std::string>& codes, std::time_t purge) {
+  std::map<std::string, std::set<int>> byPrefix;
+  for (const std::string& code : codes) {
+    bool ugc = code.size() == 6 && (code[2] == 'Z' || code[2] == 'C');
+    for (int i = 0; ugc && i < 6; ++i) {
+      unsigned char c = static_cast<unsigned char>(code[i]);
+      ugc = i < 2 ? std::isupper(c) : i > 2 ? std::isdigit(c) : true;
+    }
+    if (ugc) byPrefix[code.substr(0, 3)].insert(std::stoi(code.substr(3)));
+  }
+  if (byPrefix.empty()) return "";
+  std::string line;
+  for (char kind : {'Z', 'C'}) {
+    for (const auto& [prefix, numbers] : byPrefix) {
+      if (prefix[2] != kind) continue;
+      line += prefix;
+      std::vector<int> n(numbers.begin(), numbers.end());
+      for (size_t i = 0; i < n.size();) {
+        size_t j = i;
+        while (j + 1 < n.size() && n[j + 1] == n[j] + 1) ++j;
+        char item[16];
+        if (j - i >= 2) {
+          std::snprintf(item, sizeof item, "%03d>%03d-", n[i], n[j]);
+          i = j + 1;
+        } else {
+          std::snprintf(item, sizeof item, "%03d-", n[i]);
+          ++i;
+        }
+        line += item;
+      }
+    }
+  }
+  std::tm tm{};
+  gmtime_r(&purge, &tm);
+  char stamp[16];
+  std::snprintf(stamp, sizeof stamp, "%02d%02d%02d-", tm.tm_mday, tm.tm_hour,
+                tm.tm_min);
+  return line + stamp;
+}
+
+Response ApiSource::serve(const stratus_server::Request& request) {
+  const std::string& path = request.path;
+  const std::string current = "/weather/current/";
+  try {
+    if (path.rfind(current, 0) == 0 && endsWith(path, ".html")) {
+      return stationPage(
+          path.substr(current.size(), path.size() - current.size() - 5));
+    }
+    if (path.rfind("/iwin/", 0) == 0 && endsWith(path, ".html") &&
+        path.size() > 11 && path[8] == '/') {
+      std::string state = upper(path.substr(6, 2));
+      std::string name = path.substr(9, path.size() - 14);
+      if (officesOf(state).empty())
+        return Response::error(404, "No state " + path.substr(6, 2) + ".");
+      if (name == "allwarnings" || name == "watches" || name == "special")
+        return alertsPage(state, name);
+      if (name == "zone" || name == "discussion" || name == "public" ||
+          name == "summary")
+        return productsPage(state, name);
+    }
+  } catch (const json::exception&) {
+    return unusable("its JSON does not have the expected fields");
+  }
+  return Response::error(404, "No page " + path + ".");
+}
+
+Response ApiSource::stationPage(const std::string& rawStation) {
+  std::string station = upper(rawStation);
+  bool valid = !station.empty() && station.size() <= 12 &&
+               std::all_of(station.begin(), station.end(), [](char c) {
+                 return std::isalnum(static_cast<unsigned char>(c));
+               });
+  if (!valid) return Response::error(404, "No station " + rawStation + ".");
+  Fetched f = api_.get("/stations/" + station + "/observations?limit=" +
+                           std::to_string(kObservations),
+                       kGeoJson);
+  if (f.kind == Fetched::Kind::kNotFound)
+    return Response::error(404, "No station " + station + ".");
+  if (f.kind != Fetched::Kind::kOk) return failure(f);
+  const std::string key = "/weather/current/" + station;
+  Response res;
+  if (reuse(key, f, res)) return res;
+  json doc = json::parse(*f.body, nullptr, false);
+  if (doc.is_discarded()) return unusable("not JSON");
+  if (!doc.is_object() || !doc["features"].is_array())
+    return unusable("no list of observations");
+
+  // The newest observation that carries its coded report.
+  std::string report, name, description;
+  long long newest = -1;
+  for (const json& feature : doc["features"]) {
+    const json props =
+        feature.is_object() ? feature.value("properties", json()) : json();
+    std::string raw = oneLine(text(props, "rawMessage"));
+    long long at = parseIsoTime(text(props, "timestamp"));
+    if (raw.find_first_not_of(' ') == std::string::npos || at <= newest)
+      continue;
+    newest = at;
+    report = raw;
+    name = text(props, "stationName");
+    description = oneLine(text(props, "textDescription"));
+  }
+  if (newest < 0 || newest < std::time(nullptr) - kReportHours * 3600) {
+    return Response::error(404, "Station " + station +
+                                    " has no report from the last " +
+                                    std::to_string(kReportHours) + " hours.");
+  }
+  Sources sources;
+  sources.add(f);
+  std::string title = "Current weather conditions: " +
+                      (name.empty() ? station : name + " (" + station + ")");
+  std::string body = "<TABLE BORDER=1 CELLPADDING=2>\n";
+  if (!description.empty())
+    body += "<TR><TD><B>Weather</B></TD><TD>" + escapeText(description) +
+            "</TD></TR>\n";
+  body += "<TR><TD><B>Observed</B></TD><TD>" +
+          stratus_server::httpDate(newest) + "</TD></TR>\n";
+  body += "<TR><TD COLSPAN=2><B>ob</B></TD></TR>\n<TR><TD COLSPAN=2>" +
+          escapeText(report) + "</TD></TR>\n</TABLE>\n";
+  Response made = page(title, body);
+  keep(key, f, made, newest + kReportHours * 3600);
+  return withCaching(std::move(made), sources);
+}
+
+Response ApiSource::alertsPage(const std::string& state,
+                               const std::string& name) {
+  Fetched f = api_.get("/alerts/active?status=actual&area=" + state, kGeoJson);
+  if (f.kind != Fetched::Kind::kOk) return failure(f);
+  const std::string key = "/iwin/" + state + "/" + name;
+  Response res;
+  if (reuse(key, f, res)) return res;
+  json doc = json::parse(*f.body, nullptr, false);
+  if (doc.is_discarded()) return unusable("not JSON");
+  if (!doc.is_object() || !doc["features"].is_array())
+    return unusable("no list of alerts");
+  AlertPage wanted = name == "watches"   ? AlertPage::kWatches
+                     : name == "special" ? AlertPage::kSpecial
+                                         : AlertPage::kWarnings;
+  std::string sections;
+  for (const json& feature : doc["features"]) {
+    const json props =
+        feature.is_object() ? feature.value("properties", json()) : json();
+    if (pageOf(text(props, "event")) != wanted) continue;
+    std::vector<std::string> codes;
+    if (props.contains("geocode") && props["geocode"].is_object() &&
+        props["geocode"].contains("UGC") && props["geocode"]["UGC"].is_array())
+      for (const json& code : props["geocode"]["UGC"])
+        if (code.is_string()) codes.push_back(code.get<std::string>());
+    long long purge = parseIsoTime(text(props, "expires"));
+    if (purge < 0) purge = parseIsoTime(text(props, "ends"));
+    if (purge < 0) purge = std::time(nullptr) + 3600;
+    std::string ugc = ugcLine(codes, static_cast<std::time_t>(purge));
+    if (ugc.empty()) continue;
+    std::string section = ugc + "\n" + oneLine(text(props, "areaDesc")) + "\n";
+    for (const char* key : {"headline", "description", "instruction"}) {
+      std::string part = text(props, key);
+      if (!part.empty()) section += "\n" + part + "\n";
+    }
+    sections += escapeText(section) + "\n$$\n\n";
+  }
+  Sources sources;
+  sources.add(f);
+  const char* what = wanted == AlertPage::kWatches ? "watches"
+                     : wanted == AlertPage::kSpecial
+                         ? "special weather statements"
+                         : "warnings and advisories";
+  std::string title = state + " " + what;
+  Response made = sections.empty()
+                      ? page(title, "<P>There are no active " +
+                                        std::string(what) + ".</P>\n")
+                      : page(title, "<PRE>\n" + sections + "</PRE>\n");
+  keep(key, f, made, kForever);
+  return withCaching(std::move(made), sources);
+}
+
+bool ApiSource::reuse(const std::string& key, const Fetched& f, Response& res) {
+  std::lock_guard<std::mutex> lock(madeMutex_);
+  auto it = made_.find(key);
+  if (it == made_.end() || it->second.source.lock() != f.body ||
+      it->second.validUntil < std::time(nullptr))
+    return false;
+  Sources sources;
+  sources.add(f);
+  res = withCaching(it->second.page, sources);
+  return true;
+}
+
+void ApiSource::keep(const std::string& key, const Fetched& f,
+                     const Response& page, long long validUntil) {
+  std::lock_guard<std::mutex> lock(madeMutex_);
+  auto it = made_.find(key);
+  if (it != made_.end()) {
+    madeBytes_ -= it->second.page.body.size() + key.size();
+    made_.erase(it);
+  }
+  std::size_t bytes = page.body.size() + key.size();
+  // Made pages take at most a quarter of the cache's size again; when they
+  // would take more, they are all dropped and made anew as asked for.
+  if (madeBytes_ + bytes > api_.options().cacheBytes / 4) {
+    made_.clear();
+    madeBytes_ = 0;
+  }
+  if (bytes > api_.options().cacheBytes / 4) return;
+  made_[key] = Made{f.body, page, validUntil};
+  madeBytes_ += bytes;
+}
+
+Response ApiSource::productsPage(const std::string& state,
+                                 const std::string& name) {
+  const std::string type = name == "zone"         ? "ZFP"
+                           : name == "discussion" ? "AFD"
+                           : name == "public"     ? "PNS"
+                                                  : "RWS";
+  struct Latest {
+    Fetched failed;  // kind kOk when nothing failed
+    std::string text;
+    Sources sources;
+  };
+  // The offices are asked at once; each needs its list, then its product.
+  auto latestOf = [this, &type](const std::string& office) {
+    Latest latest;
+    latest.failed.kind = Fetched::Kind::kOk;
+    Fetched list =
+        api_.get("/products/types/" + type + "/locations/" + office, kLdJson);
+    if (list.kind == Fetched::Kind::kNotFound) return latest;
+    if (list.kind != Fetched::Kind::kOk) {
+      latest.failed = list;
+      return latest;
+    }
+    latest.sources.add(list);
+    json doc = json::parse(*list.body, nullptr, false);
+    if (doc.is_discarded() || !doc.is_object() ||
+        !doc.value("@graph", json()).is_array()) {
+      latest.failed.kind = Fetched::Kind::kBad;
+      latest.failed.detail = "a product list that is not a JSON object";
+      return latest;
+    }
+    const json& graph = doc["@graph"];
+    if (graph.empty()) return latest;
+    std::string id = text(graph[0], "id");
+    bool plain = !id.empty() && std::all_of(id.begin(), id.end(), [](char c) {
+      return std::isalnum(static_cast<unsigned char>(c)) || c == '-';
+    });
+    if (!plain) {
+      latest.failed.kind = Fetched::Kind::kBad;
+      latest.failed.detail = "a product without a usable id";
+      return latest;
+    }
+    Fetched product = api_.get("/products/" + id, kLdJson);
+    if (product.kind != Fetched::Kind::kOk) {
+      latest.failed = product;
+      return latest;
+    }
+    latest.sources.add(product);
+    json p = json::parse(*product.body, nullptr, false);
+    if (p.is_discarded() || !p.is_object()) {
+      latest.failed.kind = Fetched::Kind::kBad;
+      latest.failed.detail = "a product that is not a JSON object";
+      return latest;
+    }
+    latest.text = text(p, "productText");
+    return latest;
+  };
+  std::vector<std::future<Latest>> asked;
+  for (const std::string& office : officesOf(state))
+    asked.push_back(std::async(std::launch::async, latestOf, office));
+  Sources sources;
+  std::string body;
+  Fetched failed;
+  failed.kind = Fetched::Kind::kOk;
+  for (auto& a : asked) {
+    Latest latest = a.get();
+    if (latest.failed.kind != Fetched::Kind::kOk) {
+      if (failed.kind == Fetched::Kind::kOk) failed = latest.failed;
+      continue;
+    }
+    sources.fresh = std::min(sources.fresh, latest.sources.fresh);
+    sources.stale = sources.stale || latest.sources.stale;
+    if (!latest.text.empty())
+      body += "<PRE>" + escapeText(latest.text) + "</PRE>\n<HR>\n";
+  }
+  if (failed.kind != Fetched::Kind::kOk) return failure(failed);
+  std::string title = state + " " + type + " products";
+  if (body.empty()) body = "<P>No current products.</P>\n";
+  return withCaching(page(title, body), sources);
+}
+
+}  // namespace stratus_gateway

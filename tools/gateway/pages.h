@@ -1,0 +1,85 @@
+// The gateway's page source: the library's pages, made on request from the
+// weather service's web API.
+//
+//   /weather/current/<STATION>.html  the newest observation of the station
+//       that carries its coded report (rawMessage), after a line "ob"; 404
+//       when the station has none from the last three hours
+//   /iwin/<st>/allwarnings.html, watches.html, special.html
+//       the state's active alerts (warnings and advisories, watches,
+//       special weather statements), each as a section: its UGC codes on
+//       one line (zones, then counties, with the purge time of its expiry),
+//       the areas, the headline, description and instruction, then "$$"
+//   /iwin/<st>/zone.html, discussion.html, public.html, summary.html
+//       the latest zone forecast (ZFP), forecast discussion (AFD), public
+//       information statement (PNS) and weather summary (RWS) of every
+//       forecast office that serves the state, each in its own <PRE>
+//
+// All text from the API is HTML-escaped. An unknown state, page or station
+// is 404; an upstream answer that cannot be used is 502, a rate-limited
+// upstream 503 with Retry-After, one that does not answer in time 504. A
+// page made from a stored copy because the upstream failed carries a
+// Warning header. Every page carries Cache-Control with the time its
+// sources stay fresh, so an HTTP cache in front of the gateway can share it.
+// Station and alert pages, once made, are kept beside the cache (at most a
+// quarter of its size) while their source answer stands.
+#ifndef STRATUS_TOOLS_GATEWAY_PAGES_H_
+#define STRATUS_TOOLS_GATEWAY_PAGES_H_
+
+#include <ctime>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "server.h"
+#include "upstream.h"
+
+namespace stratus_gateway {
+
+class ApiSource : public stratus_server::PageSource {
+ public:
+  explicit ApiSource(Api& api) : api_(api) {}
+  stratus_server::Response serve(
+      const stratus_server::Request& request) override;
+
+ private:
+  stratus_server::Response stationPage(const std::string& station);
+  stratus_server::Response alertsPage(const std::string& state,
+                                      const std::string& page);
+  stratus_server::Response productsPage(const std::string& state,
+                                        const std::string& page);
+
+  // A page made from one upstream answer is kept, keyed by its path, for
+  // as long as the cache hands out that same answer (and, for a station,
+  // its report is recent), so that a cached page is not made again.
+  struct Made {
+    // Weak, so that a kept page never holds an answer the cache let go.
+    std::weak_ptr<const std::string> source;
+    stratus_server::Response page;  // without its caching headers
+    long long validUntil;           // seconds since the epoch
+  };
+  bool reuse(const std::string& key, const Fetched& f,
+             stratus_server::Response& page);
+  void keep(const std::string& key, const Fetched& f,
+            const stratus_server::Response& page, long long validUntil);
+
+  Api& api_;
+  std::mutex madeMutex_;
+  std::map<std::string, Made> made_;
+  std::size_t madeBytes_ = 0;
+};
+
+// The UGC line of an alert: `codes` (such as "IAZ060", "IAC153") grouped by
+// prefix, zone prefixes first, numbers in order with runs of three or more
+// written "low>high", then the purge time DDHHMM of `purge` (UTC) and "-".
+// Codes that are not a UGC code are left out; "" when none is left.
+std::string ugcLine(const std::vector<std::string>& codes, std::time_t purge);
+
+// An ISO 8601 time with its offset ("2024-05-21T19:45:00-05:00", "...Z")
+// as seconds since the epoch; -1 when it is not one.
+long long parseIsoTime(const std::string& text);
+
+}  // namespace stratus_gateway
+
+#endif  // STRATUS_TOOLS_GATEWAY_PAGES_H_

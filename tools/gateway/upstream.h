@@ -1,0 +1,106 @@
+// Calls to the weather service's web API: one GET over libcurl, with
+// time-outs and a cap on the answer's size, and an in-memory cache in front
+// of it that every page of the gateway goes through.
+//
+// The cache is keyed by upstream URL and bounded in bytes (least recently
+// used entries go first). It keeps an answer as long as its Cache-Control
+// max-age (or Expires) allows, then revalidates it with If-Modified-Since;
+// requests for one URL that arrive while it is being fetched wait for that
+// one fetch. When the upstream fails (no answer, 429, 5xx, a CDN's block
+// page), a stored copy is served for up to `staleSeconds` past its expiry,
+// marked stale. Failures that may pass are retried a bounded number of
+// times with a doubling back-off.
+#ifndef STRATUS_TOOLS_GATEWAY_UPSTREAM_H_
+#define STRATUS_TOOLS_GATEWAY_UPSTREAM_H_
+
+#include <chrono>
+#include <cstddef>
+#include <future>
+#include <list>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace stratus_gateway {
+
+struct UpstreamOptions {
+  std::string base = "https://api.weather.gov";  // no trailing '/'
+  std::string userAgent;
+  long connectSeconds = 5;
+  long totalSeconds = 15;  // one call, from connecting to the last byte
+  std::size_t maxBodyBytes = 8 << 20;
+  int retries = 2;      // more tries after a failure that may pass
+  int backoffMs = 250;  // before the first retry; doubled for each next
+  std::size_t cacheBytes = 32 << 20;
+  long staleSeconds = 3600;  // how long past expiry a copy may stand in
+  bool log = false;          // one line per upstream call on stderr
+};
+
+// What a page gets for one upstream URL.
+struct Fetched {
+  enum class Kind {
+    kOk,           // `body` holds the answer (perhaps a stale copy)
+    kNotFound,     // the upstream said 404
+    kRateLimited,  // 429, 403 or 503: the upstream asks us to slow down
+    kTimeout,      // no whole answer in time
+    kBad,          // anything else: unreachable, other status, too large
+  };
+  Kind kind = Kind::kBad;
+  std::shared_ptr<const std::string> body;
+  long freshSeconds = 0;  // how long the answer stays fresh from now
+  bool stale = false;     // a stored copy served because the upstream failed
+  long retryAfter = 0;    // for kRateLimited: seconds, from the upstream
+  std::string detail;     // for failures: what went wrong, for the log/page
+};
+
+class Api {
+ public:
+  explicit Api(const UpstreamOptions& options);
+  Api(const Api&) = delete;
+  Api& operator=(const Api&) = delete;
+
+  // GET base + `pathAndQuery` with the header Accept: `accept`, through the
+  // cache. Thread-safe.
+  Fetched get(const std::string& pathAndQuery, const std::string& accept);
+
+  const UpstreamOptions& options() const { return options_; }
+  // Bytes held by the cache now.
+  std::size_t cachedBytes() const;
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  struct Entry {
+    std::shared_ptr<const std::string> body;
+    std::string lastModified;
+    Clock::time_point freshUntil;
+    std::list<std::string>::iterator lru;
+    std::size_t bytes = 0;
+  };
+  struct Call;  // one upstream call's answer
+
+  Call call(const std::string& url, const std::string& accept,
+            const std::string& ifModifiedSince) const;
+  Fetched fetch(const std::string& url, const std::string& accept,
+                const std::string& lastModified);
+  void store(const std::string& url, const Call& answer, Clock::time_point now);
+  void evict();
+
+  UpstreamOptions options_;
+  mutable std::mutex mutex_;
+  std::map<std::string, Entry> entries_;
+  std::list<std::string> lru_;  // most recently used first
+  std::size_t bytes_ = 0;
+  std::size_t evictedSinceTrim_ = 0;
+  std::map<std::string, std::shared_future<Fetched>> inFlight_;
+};
+
+// Keeps the process's heap close to what it holds: the cache's answers are
+// made on one connection's thread and freed on another's, which with one
+// malloc arena per thread leaves each arena holding its own high-water
+// mark. Call first thing in main().
+void limitHeapGrowth();
+
+}  // namespace stratus_gateway
+
+#endif  // STRATUS_TOOLS_GATEWAY_UPSTREAM_H_

@@ -1,0 +1,144 @@
+// The HTTP serving core of stratus's servers (the sample server and the
+// gateway): it listens on one address, reads requests, asks a page source
+// for each answer and writes it back. What is served is the page source's
+// business; everything about connections is here, once.
+//
+// It speaks the part of HTTP/1.1 a weather page needs: GET and HEAD, no
+// request bodies, keep-alive. Each connection has its own thread, so a slow
+// page (the gateway waiting on its upstream) holds no one else up. Hostile
+// or idle clients are bounded:
+//   - a request header must arrive whole within the request time-out, and an
+//     idle kept-alive connection is closed after the idle time-out;
+//   - at most `maxConnections` are open; a new one beyond that closes the
+//     connection that has waited longest for a request header, or is
+//     answered 503 when every connection is busy with a request;
+//   - a request header over `maxHeaderBytes` is answered 431 (414 when the
+//     request line alone is that long);
+//   - the path is percent-decoded; a NUL, a bad escape, or a "." or ".."
+//     segment is answered 400 before any page source sees it.
+#ifndef STRATUS_TOOLS_SERVER_SERVER_H_
+#define STRATUS_TOOLS_SERVER_SERVER_H_
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace stratus_server {
+
+using Headers = std::vector<std::pair<std::string, std::string>>;
+
+struct Request {
+  std::string method;  // "GET" or "HEAD"
+  std::string target;  // as the client sent it
+  std::string path;    // percent-decoded, without the query; starts with '/'
+  std::string query;   // after '?', not decoded; "" when none
+  Headers headers;     // names in lower case
+
+  // The value of the header `lowerName`, or "" when there is none.
+  std::string header(const std::string& lowerName) const;
+};
+
+struct Response {
+  int status = 200;
+  std::string contentType = "text/html; charset=utf-8";
+  Headers headers;  // more headers (Cache-Control, Retry-After, ...)
+  std::string body;
+
+  // A short page for status `status` with `message` (HTML-escaped).
+  static Response error(int status, const std::string& message);
+};
+
+// Answers the requests of one server. serve() is called on the connections'
+// threads, several at once, and must be thread-safe.
+class PageSource {
+ public:
+  virtual ~PageSource() = default;
+  virtual Response serve(const Request& request) = 0;
+};
+
+struct Limits {
+  int requestSeconds = 10;  // a whole request header
+  int idleSeconds = 5;      // a kept-alive connection waiting for a request
+  int writeSeconds = 10;    // a blocked write of the answer
+  int maxConnections = 256;
+  std::size_t maxHeaderBytes = 16 * 1024;
+};
+
+class Server {
+ public:
+  // With `log`, one line per request goes to standard error: method, path,
+  // status, body bytes and milliseconds taken.
+  Server(PageSource& source, const Limits& limits, bool log);
+  ~Server();
+  Server(const Server&) = delete;
+  Server& operator=(const Server&) = delete;
+
+  // Binds host:port (port 0 picks a free one); the port bound, or -1.
+  int bind(const std::string& host, int port);
+  // Serves until stop(); returns after every connection has ended.
+  void run();
+  // Makes run() end: no new connections, open ones are shut down. Safe from
+  // any thread, also before run() has started.
+  void stop();
+
+ private:
+  struct Connection {
+    bool waiting = true;  // for (the rest of) a request header
+    long long since = 0;  // steady-clock milliseconds of the last change
+  };
+  void admit(int fd);
+  void serveConnection(int fd);
+  // Reads one request header into `buffer`; its length, or 0 when the
+  // connection is to end (after any answer was sent).
+  std::size_t readHeader(int fd, std::string& buffer, bool first);
+  // Answers the request in `head`; false when the answer could not be sent.
+  bool answer(int fd, const std::string& head, bool& keepAlive);
+  void setWaiting(int fd, bool waiting);
+  void logLine(const Request& request, int status, std::size_t bytes,
+               long long micros) const;
+
+  PageSource& source_;
+  Limits limits_;
+  bool log_;
+  int listen_ = -1;
+  int wake_[2] = {-1, -1};
+  std::atomic<bool> stopping_{false};
+
+  std::mutex mutex_;
+  std::condition_variable ended_;
+  std::map<int, Connection> open_;
+  std::size_t evicted_ = 0;  // connections of open_ shut down to make room
+};
+
+// Sends a whole answer; false when the client is gone or too slow.
+bool sendAll(int fd, const std::string& data);
+
+// `text` with &, <, >, " and ' as character references.
+std::string htmlEscape(const std::string& text);
+
+// Percent-decodes a URL path; false for a bad escape or a NUL.
+bool decodePath(const std::string& raw, std::string& path);
+
+// True when a decoded path has a "." or ".." segment.
+bool hasDotSegment(const std::string& path);
+
+// An HTTP date (RFC 9110) for a time in seconds since the epoch, and back
+// (-1 when `text` is not one).
+std::string httpDate(long long seconds);
+long long parseHttpDate(const std::string& text);
+
+// Blocks SIGINT, SIGTERM and SIGHUP in the calling thread and every thread
+// it starts from then on; call first thing in main().
+void blockStopSignals();
+// Runs `server` on a thread of its own until one of those signals comes (or
+// the server ends by itself); then stops it and returns.
+void runUntilStopSignal(Server& server);
+
+}  // namespace stratus_server
+
+#endif  // STRATUS_TOOLS_SERVER_SERVER_H_
