@@ -43,14 +43,23 @@ class Observation:
     def wind_variable(self) -> bool:
         """True when the wind direction is reported as variable ("VRB")."""
     @property
+    def report_type(self) -> Optional[str]:
+        """"METAR" or "SPECI" when the report begins with the word."""
+    @property
     def temperature_c(self) -> Optional[float]:
-        """Air temperature, degrees Celsius."""
+        """Air temperature, degrees Celsius (tenths from the remarks)."""
     @property
     def dew_point_c(self) -> Optional[float]:
         """Dew point, degrees Celsius."""
     @property
     def pressure_inhg(self) -> Optional[float]:
-        """Altimeter setting, inches of mercury."""
+        """Altimeter setting, inches of mercury (A, else Q converted)."""
+    @property
+    def altimeter_hpa(self) -> Optional[float]:
+        """Altimeter setting as coded in hectopascals ("Q1008")."""
+    @property
+    def sea_level_pressure_hpa(self) -> Optional[float]:
+        """Sea-level pressure from the remarks ("SLP132": 1013.2)."""
     @property
     def wind_direction_deg(self) -> Optional[int]:
         """Direction the wind blows from, degrees; None when variable."""
@@ -61,19 +70,41 @@ class Observation:
     def wind_variable_to_deg(self) -> Optional[int]:
         """End of the range the direction varies over."""
     @property
-    def wind_speed_kt(self) -> Optional[int]:
-        """Wind speed, knots."""
+    def wind_speed_kt(self) -> Optional[float]:
+        """Wind speed, knots (converted from m/s or km/h)."""
     @property
-    def gust_kt(self) -> Optional[int]:
+    def gust_kt(self) -> Optional[float]:
         """Gust speed, knots; None when the wind has no gust."""
     @property
     def visibility_mi(self) -> Optional[float]:
-        """Prevailing visibility, statute miles (not decoded yet: None)."""
+        """Prevailing visibility, statute miles."""
+    @property
+    def visibility_m(self) -> Optional[float]:
+        """Prevailing visibility, metres."""
+    @property
+    def visibility_bound(self) -> Optional[int]:
+        """-1 "less than" (M1/4SM, 0000), 1 "more than" (P6SM, 9999,
+        CAVOK), else 0."""
+    @property
+    def ceiling_ft(self) -> Optional[int]:
+        """Lowest broken or overcast layer or vertical visibility, feet."""
+    @property
+    def flight_category(self) -> Optional[str]:
+        """"VFR", "MVFR", "IFR" or "LIFR"; None when not known."""
+    @property
+    def weather(self) -> list[str]:
+        """The present-weather groups as coded (["-SN", "BR"])."""
+    @property
+    def sky(self) -> list[tuple[str, Optional[int], Optional[str]]]:
+        """The sky layers, lowest first: (cover, height_ft, type), cover
+        "CLR", "NSC", "NCD", "FEW", "SCT", "BKN", "OVC" or "VV", type "CB",
+        "TCU" or None."""
     def as_dict(self) -> dict[str, object]:
         """The attributes as a dict, keyed as decode_many's columns."""
 
 def decode(report: str) -> Observation:
-    """Decodes one METAR/SPECI report; decoded == False when nothing was."""
+    """Decodes one METAR/SPECI report completely (US or international
+    coding); decoded == False when nothing was."""
 
 def decode_many(
     reports: Union[Iterable[str], numpy.typing.NDArray[numpy.str_], str, os.PathLike[str]],
@@ -82,8 +113,10 @@ def decode_many(
 ) -> dict[str, numpy.ndarray]:
     """Decodes many reports with the GIL released into one array per field
     (station, time as datetime64[s], decoded, the numeric values as float64
-    with NaN for missing, wind_variable). A str or path names a text file of
-    one report per line. pandas=True returns a pandas.DataFrame."""
+    with NaN for missing, wind_variable; report_type, flight_category,
+    weather "-SN BR" and sky "FEW008 OVC012CB" as str, '' for none). A str
+    or path names a text file of one report per line. pandas=True returns a
+    pandas.DataFrame."""
 
 class State:
     """A state of the location data."""

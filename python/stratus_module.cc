@@ -3,11 +3,12 @@
 // reader of products and current conditions, and the unit conversions, all
 // calling libstratus.
 //
-// One report's values travel through the module as a Reading (a few doubles,
-// NaN where the report gave nothing). decodeText and fillReading are the
-// only places that know the decoder's entry point and result type;
-// Observation objects and the columns of decode_many are both made from
-// Readings, through one table of fields (kValueFields).
+// One report's values travel through the module as a Reading (doubles, NaN
+// where the report gave nothing, and the coded weather and sky). decodeText
+// and fillReading are the only places that know the decoder's entry point
+// and result type; Observation objects and the columns of decode_many are
+// both made from Readings, through two tables of fields (kValueFields for
+// the numbers, kTextFields for the texts).
 #include <dlfcn.h>
 #include <limits.h>
 #include <stdlib.h>
@@ -50,12 +51,17 @@ enum Value {
   kTemperature,
   kDewPoint,
   kPressure,
+  kAltimeterHpa,
+  kSeaLevelPressure,
   kWindDirection,
   kWindVariableFrom,
   kWindVariableTo,
   kWindSpeed,
   kGust,
   kVisibility,
+  kVisibilityMeters,
+  kVisibilityBound,
+  kCeiling,
   kValueCount
 };
 
@@ -68,48 +74,97 @@ struct ValueField {
 // One row per numeric value: its Python name, kind and meaning. The
 // Observation attributes, the decode_many columns and repr come from here.
 constexpr ValueField kValueFields[kValueCount] = {
-    {"temperature_c", false, "Air temperature, degrees Celsius."},
+    {"temperature_c", false,
+     "Air temperature, degrees Celsius; in tenths when the remarks carry "
+     "them (\"T10441061\")."},
     {"dew_point_c", false, "Dew point, degrees Celsius."},
-    {"pressure_inhg", false, "Altimeter setting, inches of mercury."},
+    {"pressure_inhg", false,
+     "Altimeter setting, inches of mercury: the A group, or else the Q "
+     "group converted."},
+    {"altimeter_hpa", false,
+     "Altimeter setting as coded in hectopascals (\"Q1008\"); None when the "
+     "report codes it in inches only."},
+    {"sea_level_pressure_hpa", false,
+     "Sea-level pressure from the remarks (\"SLP132\" is 1013.2), "
+     "hectopascals."},
     {"wind_direction_deg", true,
      "Direction the wind blows from, degrees; None when the wind is "
-     "variable (see wind_variable) or not reported."},
+     "variable (see wind_variable), its direction missing (\"///\"), or no "
+     "wind is reported."},
     {"wind_variable_from_deg", true,
      "Start of the range the wind direction varies over (\"240V300\"), "
      "degrees."},
     {"wind_variable_to_deg", true,
      "End of the range the wind direction varies over, degrees."},
-    {"wind_speed_kt", true, "Wind speed, knots."},
-    {"gust_kt", true, "Gust speed, knots; None when the wind has no gust."},
+    {"wind_speed_kt", false,
+     "Wind speed, knots; converted when coded in m/s or km/h."},
+    {"gust_kt", false, "Gust speed, knots; None when the wind has no gust."},
     {"visibility_mi", false,
-     "Prevailing visibility, statute miles. The decoder does not read it "
-     "yet: always None."},
+     "Prevailing visibility, statute miles; converted when coded in "
+     "metres. See visibility_bound."},
+    {"visibility_m", false,
+     "Prevailing visibility, metres; converted when coded in statute "
+     "miles."},
+    {"visibility_bound", true,
+     "-1 when the visibility is coded as less than its value (\"M1/4SM\", "
+     "\"0000\"), 1 as more than it (\"P6SM\", \"9999\", \"CAVOK\"), else 0; "
+     "None without a visibility."},
+    {"ceiling_ft", true,
+     "The lowest broken or overcast layer or vertical visibility, feet "
+     "above ground; None when the sky has none."},
 };
 
 // One report's values as the module hands them out.
 struct Reading {
   double values[kValueCount];  // NaN: not given by the report
-  int64_t time;                // seconds since the epoch, UTC; or kNoTime
-  bool decoded;                // at least one value was decoded
-  bool windVariable;           // the wind group said "VRB"
-  char station[5];             // the report's station code, or ""
+  int64_t time = kNoTime;      // seconds since the epoch, UTC; or kNoTime
+  bool decoded = false;        // at least one group was read
+  bool windVariable = false;   // the wind group said "VRB"
+  char station[5] = {};        // the report's station code, or ""
+  WReport::Type type = WReport::NO_TYPE;
+  WReport::FlightCategory category = WReport::UNKNOWN_CATEGORY;
+  int weatherCount = 0;
+  char weather[WReport::MAX_WEATHER][12] = {};  // the groups as coded
+  int layerCount = 0;
+  WReport::Layer layers[WReport::MAX_LAYERS] = {};
 };
 
 // The decoder's single-precision value as the double of the decimal it
-// was written as: the reports carry tenths and hundredths, so 17.2f gives
-// 17.2 rather than 17.200000762939453, and 29.87 computed in single
-// precision one step off gives 29.87. A value farther than a few float
-// steps from a hundredth is widened unchanged.
+// stands for: 17.2f gives 17.2 rather than 17.200000762939453, and -9.4 or
+// 29.87 computed in single precision one step off give -9.4 and 29.87
+// (values within two float steps of a hundredth are that hundredth). Other
+// values give the shortest decimal that reads back as the same float: 3 SM
+// in metres is 4828.032, 9 SM 14484.096. Values below 0.001 or from 10
+// million up are widened unchanged.
 double asDecimal(float v) {
-  double d = static_cast<double>(v);
-  double r = std::nearbyint(d * 100.0) / 100.0;
-  double step = std::numeric_limits<float>::epsilon() * std::fabs(d);
-  return std::fabs(r - d) <= 4 * step ? r : d;
+  static const double kTen[] = {1e0, 1e1, 1e2, 1e3, 1e4,  1e5,
+                                1e6, 1e7, 1e8, 1e9, 1e10, 1e11};
+  const double d = static_cast<double>(v);
+  const double a = std::fabs(d);
+  if (!(a >= 1e-3) || a >= 1e7) return d;
+  const double hundredth = std::nearbyint(d * 100.0) / 100.0;
+  const double step = std::numeric_limits<float>::epsilon() * a;
+  if (std::fabs(hundredth - d) <= 2 * step) return hundredth;
+  int e = 0;  // a is in [10^e, 10^(e+1))
+  if (a >= 1) {
+    while (e < 6 && a >= kTen[e + 1]) ++e;
+  } else {
+    e = -1;
+    while (e > -3 && a < 1 / kTen[-e]) --e;
+  }
+  for (int digits = 1; digits <= 9; ++digits) {
+    const int places = digits - 1 - e;  // decimal places kept
+    const double c = places >= 0
+                         ? std::nearbyint(d * kTen[places]) / kTen[places]
+                         : std::nearbyint(d / kTen[-places]) * kTen[-places];
+    if (static_cast<float>(c) == v) return c;
+  }
+  return d;
 }
 
 // The decoder's result type, reused from report to report by decodeText's
 // callers.
-using DecodedRecord = WObservation;
+using DecodedRecord = WReport;
 
 // Fills `r` from the decoder's record. With decodeText, the one place that
 // knows the decoder's entry point and result type.
@@ -118,44 +173,33 @@ void fillReading(const DecodedRecord& o, Reading& r) {
   v[kTemperature] = o.hasTemp ? asDecimal(o.temp) : kNaN;
   v[kDewPoint] = o.hasDewPoint ? asDecimal(o.dewPoint) : kNaN;
   v[kPressure] = o.hasPressure ? asDecimal(o.pressure) : kNaN;
-  bool wind = o.hasWindDirection;
-  r.windVariable = wind && o.windDirection == kVariable;
-  v[kWindDirection] = wind && !r.windVariable ? o.windDirection : kNaN;
-  bool range = wind && o.windVariableFrom != kVariable;
-  v[kWindVariableFrom] = range ? o.windVariableFrom : kNaN;
-  v[kWindVariableTo] = range ? o.windVariableTo : kNaN;
-  v[kWindSpeed] = o.hasWindSpeed ? o.windSpeed : kNaN;
-  v[kGust] = o.hasWindGustSpeed ? o.windGustSpeed : kNaN;
-  v[kVisibility] = kNaN;
+  v[kAltimeterHpa] = o.hasAltimeterHpa ? asDecimal(o.altimeterHpa) : kNaN;
+  v[kSeaLevelPressure] =
+      o.hasSeaLevelPressure ? asDecimal(o.seaLevelPressure) : kNaN;
+  r.windVariable = o.hasWind && o.windDirection == kVariable;
+  v[kWindDirection] = o.hasWind && !r.windVariable && !o.windDirectionMissing
+                          ? o.windDirection
+                          : kNaN;
+  v[kWindVariableFrom] = o.hasWindVariable ? o.windVariableFrom : kNaN;
+  v[kWindVariableTo] = o.hasWindVariable ? o.windVariableTo : kNaN;
+  v[kWindSpeed] = o.hasWind ? asDecimal(o.windSpeed) : kNaN;
+  v[kGust] = o.hasWindGust ? asDecimal(o.windGustSpeed) : kNaN;
+  v[kVisibility] = o.hasVisibility ? asDecimal(o.visibilityMiles) : kNaN;
+  v[kVisibilityMeters] = o.hasVisibility ? asDecimal(o.visibilityMeters) : kNaN;
+  v[kVisibilityBound] = o.hasVisibility ? o.visibilityBound : kNaN;
+  v[kCeiling] = o.hasCeiling ? o.ceiling : kNaN;
   r.time = o.hasTime ? o.time : kNoTime;
-  r.decoded = o.hasTemp || o.hasDewPoint || o.hasPressure ||
-              o.hasWindDirection || o.hasWindSpeed || o.hasWindGustSpeed ||
-              o.hasTime;
-}
-
-bool isCodeChar(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-// The station code that opens the report (after "METAR"/"SPECI"): four
-// capital letters or digits, else "".
-void findStation(const char* s, size_t n, char out[5]) {
-  std::memset(out, 0, 5);
-  size_t i = 0;
-  for (int group = 0; group < 2; ++group) {
-    while (i < n && s[i] == ' ') ++i;
-    size_t start = i;
-    while (i < n && s[i] != ' ') ++i;
-    size_t len = i - start;
-    if (len == 5 && (std::memcmp(s + start, "METAR", 5) == 0 ||
-                     std::memcmp(s + start, "SPECI", 5) == 0))
-      continue;
-    if (len == 4 && isCodeChar(s[start]) && isCodeChar(s[start + 1]) &&
-        isCodeChar(s[start + 2]) && isCodeChar(s[start + 3])) {
-      std::memcpy(out, s + start, 4);
-    }
-    return;
-  }
+  std::memcpy(r.station, o.station, sizeof r.station);
+  r.type = o.type;
+  r.category = o.flightCategory;
+  r.weatherCount = o.weatherCount;
+  for (int i = 0; i < o.weatherCount; ++i)
+    std::memcpy(r.weather[i], o.weather[i].text, sizeof r.weather[i]);
+  r.layerCount = o.layerCount;
+  for (int i = 0; i < o.layerCount; ++i) r.layers[i] = o.layers[i];
+  r.decoded = o.hasTime || o.hasWind || o.hasVisibility || o.weatherCount > 0 ||
+              o.layerCount > 0 || o.hasTemp || o.hasDewPoint || o.hasPressure ||
+              o.hasSeaLevelPressure;
 }
 
 // Decodes one report text. `work` and `record` are the caller's, reused
@@ -163,10 +207,137 @@ void findStation(const char* s, size_t n, char out[5]) {
 void decodeText(const char* s, size_t n, LString& work, DecodedRecord& record,
                 Reading& out) {
   work.assign(s, static_cast<int>(n));
-  decodeObservation(work, record);
+  decodeReport(work, record);
   fillReading(record, out);
-  findStation(s, n, out.station);
 }
+
+// ---------------------------------------------------------------------------
+// Text values: the report type, the flight category, the weather and the
+// sky. An Observation gives each as a Python value (None when absent); a
+// decode_many column holds the coded text ('' when absent).
+
+// The cover of a sky layer that has no height.
+bool isClearCover(WReport::Cover c) {
+  return c == WReport::CLEAR || c == WReport::NO_SIGNIFICANT ||
+         c == WReport::NONE_DETECTED;
+}
+
+const char* cloudTypeCode(WReport::CloudType t) {
+  return t == WReport::CUMULONIMBUS       ? "CB"
+         : t == WReport::TOWERING_CUMULUS ? "TCU"
+                                          : "";
+}
+
+size_t append(char* out, size_t at, const char* s) {
+  while (*s) out[at++] = *s++;
+  return at;
+}
+
+size_t typeText(const Reading& r, char* out) {
+  return append(out, 0,
+                r.type == WReport::METAR   ? "METAR"
+                : r.type == WReport::SPECI ? "SPECI"
+                                           : "");
+}
+
+size_t categoryText(const Reading& r, char* out) {
+  return append(out, 0, reportCode(r.category));
+}
+
+// "-SN BR": the groups as coded, blank-separated.
+size_t weatherText(const Reading& r, char* out) {
+  size_t at = 0;
+  for (int i = 0; i < r.weatherCount; ++i) {
+    if (i > 0) out[at++] = ' ';
+    at = append(out, at, r.weather[i]);
+  }
+  return at;
+}
+
+// "FEW008 OVC012CB": cover, height in hundreds of feet ("///" when
+// missing), cloud type; a clear-sky cover alone ("CLR").
+size_t skyText(const Reading& r, char* out) {
+  size_t at = 0;
+  for (int i = 0; i < r.layerCount; ++i) {
+    const WReport::Layer& l = r.layers[i];
+    if (i > 0) out[at++] = ' ';
+    at = append(out, at, reportCode(l.cover));
+    if (isClearCover(l.cover)) continue;
+    if (l.heightMissing) {
+      at = append(out, at, "///");
+    } else {
+      const int h = l.height / 100;
+      out[at++] = static_cast<char>('0' + h / 100 % 10);
+      out[at++] = static_cast<char>('0' + h / 10 % 10);
+      out[at++] = static_cast<char>('0' + h % 10);
+    }
+    at = append(out, at, cloudTypeCode(l.cloudType));
+  }
+  return at;
+}
+
+// The text as a Python str, or None when empty.
+py::object strOrNone(const Reading& r, size_t (*text)(const Reading&, char*)) {
+  char buf[64];
+  size_t n = text(r, buf);
+  if (n == 0) return py::none();
+  return py::str(buf, n);
+}
+
+py::object typeValue(const Reading& r) { return strOrNone(r, typeText); }
+
+py::object categoryValue(const Reading& r) {
+  return strOrNone(r, categoryText);
+}
+
+py::object weatherValue(const Reading& r) {
+  py::list groups;
+  for (int i = 0; i < r.weatherCount; ++i) groups.append(py::str(r.weather[i]));
+  return std::move(groups);
+}
+
+py::object skyValue(const Reading& r) {
+  py::list layers;
+  for (int i = 0; i < r.layerCount; ++i) {
+    const WReport::Layer& l = r.layers[i];
+    py::object height = l.heightMissing || isClearCover(l.cover)
+                            ? py::object(py::none())
+                            : py::object(py::int_(l.height));
+    const char* type = cloudTypeCode(l.cloudType);
+    layers.append(py::make_tuple(
+        reportCode(l.cover), height,
+        *type ? py::object(py::str(type)) : py::object(py::none())));
+  }
+  return std::move(layers);
+}
+
+enum Text { kReportType, kFlightCategory, kWeather, kSky, kTextCount };
+
+struct TextField {
+  const char* name;
+  size_t room;  // the longest text it can have, characters
+  size_t (*text)(const Reading&, char* out);  // the column text, its length
+  py::object (*value)(const Reading&);        // the Observation attribute
+  const char* doc;
+};
+
+// One row per text value, in the order of enum Text; as kValueFields.
+const TextField kTextFields[kTextCount] = {
+    {"report_type", 5, typeText, typeValue,
+     "\"METAR\" or \"SPECI\" when the report begins with the word, else "
+     "None."},
+    {"flight_category", 4, categoryText, categoryValue,
+     "\"VFR\", \"MVFR\", \"IFR\" or \"LIFR\" from the ceiling and the "
+     "visibility; None when they do not tell."},
+    {"weather", WReport::MAX_WEATHER * 12, weatherText, weatherValue,
+     "The present-weather groups as coded (list of str, [\"-SN\", \"BR\"]); "
+     "in decode_many one str of the groups, blank-separated."},
+    {"sky", WReport::MAX_LAYERS * 10, skyText, skyValue,
+     "The sky layers, lowest first: a list of (cover, height_ft, type) "
+     "tuples, cover \"CLR\", \"NSC\", \"NCD\", \"FEW\", \"SCT\", \"BKN\", "
+     "\"OVC\" or \"VV\", height None when not given, type \"CB\", \"TCU\" or "
+     "None. In decode_many one str as coded, \"FEW008 OVC012CB\"."},
+};
 
 // ---------------------------------------------------------------------------
 // Errors
@@ -259,6 +430,13 @@ std::string reprOf(const Observation& o) {
     if (std::isnan(r.values[i])) continue;
     s += std::string(sep) + kValueFields[i].name + "=" +
          py::str(valueOf(r, i)).cast<std::string>();
+    sep = ", ";
+  }
+  for (const TextField& f : kTextFields) {
+    char buf[64];
+    if (f.text(r, buf) == 0) continue;
+    s += std::string(sep) + f.name + "=" +
+         py::repr(f.value(r)).cast<std::string>();
     sep = ", ";
   }
   return s + ")";
@@ -444,6 +622,12 @@ py::object decodeMany(py::handle reports, bool pandas) {
     columns[i] = py::array_t<double>(n);
     out[i] = columns[i].mutable_data();
   }
+  // The text columns are written as bytes of `room` each, then widened
+  // into NumPy str arrays as wide as their longest text.
+  std::vector<char> texts[kTextCount];
+  size_t widths[kTextCount] = {};
+  for (int f = 0; f < kTextCount; ++f)
+    texts[f].resize(static_cast<size_t>(n) * kTextFields[f].room);
   py::array times(py::dtype("datetime64[s]"), std::vector<ssize_t>{n});
   py::array_t<bool> decoded(n), variable(n);
   py::array stations(py::dtype("<U4"), std::vector<ssize_t>{n});
@@ -464,6 +648,36 @@ py::object decodeMany(py::handle reports, bool pandas) {
       variableOut[k] = r.windVariable;
       for (int c = 0; c < 4; ++c)
         stationOut[4 * k + c] = static_cast<unsigned char>(r.station[c]);
+      for (int f = 0; f < kTextCount; ++f) {
+        const size_t room = kTextFields[f].room;
+        char buf[64];
+        const size_t len = kTextFields[f].text(r, buf);
+        std::memcpy(&texts[f][static_cast<size_t>(k) * room], buf, len);
+        if (len < room) texts[f][static_cast<size_t>(k) * room + len] = 0;
+        if (len > widths[f]) widths[f] = len;
+      }
+    }
+  }
+  py::array textColumns[kTextCount];
+  for (int f = 0; f < kTextCount; ++f) {
+    const size_t width = widths[f] > 0 ? widths[f] : 1;
+    textColumns[f] = py::array(py::dtype("<U" + std::to_string(width)),
+                               std::vector<ssize_t>{n});
+  }
+  {
+    py::gil_scoped_release nogil;
+    for (int f = 0; f < kTextCount; ++f) {
+      const size_t room = kTextFields[f].room;
+      const size_t width = widths[f] > 0 ? widths[f] : 1;
+      auto* to = static_cast<uint32_t*>(textColumns[f].mutable_data());
+      for (ssize_t k = 0; k < n; ++k) {
+        const char* from = &texts[f][static_cast<size_t>(k) * room];
+        uint32_t* row = to + static_cast<size_t>(k) * width;
+        size_t c = 0;
+        for (; c < width && c < room && from[c]; ++c)
+          row[c] = static_cast<unsigned char>(from[c]);
+        for (; c < width; ++c) row[c] = 0;
+      }
     }
   }
   py::dict result;
@@ -473,6 +687,8 @@ py::object decodeMany(py::handle reports, bool pandas) {
   for (int i = 0; i < kValueCount; ++i)
     result[kValueFields[i].name] = columns[i];
   result["wind_variable"] = variable;
+  for (int f = 0; f < kTextCount; ++f)
+    result[kTextFields[f].name] = textColumns[f];
   if (pandas) return py::module_::import("pandas").attr("DataFrame")(result);
   return std::move(result);
 }
@@ -987,6 +1203,11 @@ PYBIND11_MODULE(stratus, m) {
         [i](const Observation& o) { return valueOf(o.r, i); },
         kValueFields[i].doc);
   }
+  for (const TextField& f : kTextFields) {
+    auto value = f.value;
+    obs.def_property_readonly(
+        f.name, [value](const Observation& o) { return value(o.r); }, f.doc);
+  }
   obs.def(
       "as_dict",
       [](const Observation& o) {
@@ -999,6 +1220,7 @@ PYBIND11_MODULE(stratus, m) {
         for (int i = 0; i < kValueCount; ++i)
           d[kValueFields[i].name] = valueOf(o.r, i);
         d["wind_variable"] = o.r.windVariable;
+        for (const TextField& f : kTextFields) d[f.name] = f.value(o.r);
         return d;
       },
       "as_dict() -> dict[str, object]\n\nThe attributes as a dict, keyed as "
@@ -1007,8 +1229,12 @@ PYBIND11_MODULE(stratus, m) {
 
   m.def("decode", &decode, py::arg("report"),
         "decode(report: str) -> Observation\n\n"
-        "Decodes one METAR/SPECI report (with or without the leading "
-        "\"METAR\"/\"SPECI\"). Never raises for what the text holds: a text "
+        "Decodes one METAR/SPECI report, US or international coding, with "
+        "or without the leading \"METAR\"/\"SPECI\", completely: each "
+        "group of the body is recognised wherever it stands and one the "
+        "decoder does not know is skipped; of the remarks, the tenths of the "
+        "temperature (\"T10441061\"), the sea-level pressure and the "
+        "station type are read. Never raises for what the text holds: a text "
         "that decodes to nothing gives an Observation with decoded == False. "
         "TypeError when `report` is not a str; ValueError when it holds "
         "characters UTF-8 cannot encode (lone surrogates).");
@@ -1020,7 +1246,10 @@ PYBIND11_MODULE(stratus, m) {
         "of a text file (str or os.PathLike) with one report per line. "
         "Columns: station (<U4, '' when none), time (datetime64[s] UTC, NaT "
         "when missing), decoded (bool), the numeric values of Observation as "
-        "float64 (NaN when missing), wind_variable (bool). pandas=True "
+        "float64 (NaN when missing), wind_variable (bool), and report_type, "
+        "flight_category, weather and sky as str ('' when none; weather "
+        "\"-SN BR\", sky \"FEW008 OVC012CB\", as wide as the longest). "
+        "pandas=True "
         "returns a pandas.DataFrame of the same columns (pandas must be "
         "installed). TypeError names the index of a non-str item.");
 
