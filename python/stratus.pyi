@@ -114,7 +114,8 @@ def decode_many(
     """Decodes many reports with the GIL released into one array per field
     (station, time as datetime64[s], decoded, the numeric values as float64
     with NaN for missing, wind_variable; report_type, flight_category,
-    weather "-SN BR" and sky "FEW008 OVC012CB" as str, '' for none). A str
+    weather "-SN BR" and sky "FEW008 OVC012CB" as object arrays of str, ''
+    for none). A str
     or path names a text file of one report per line. pandas=True returns a
     pandas.DataFrame."""
 

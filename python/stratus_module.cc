@@ -29,6 +29,8 @@
 #include <pybind11/stl.h>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "stratus/stratus.h"
@@ -152,7 +154,8 @@ double asDecimal(float v) {
     e = -1;
     while (e > -3 && a < 1 / kTen[-e]) --e;
   }
-  for (int digits = 1; digits <= 9; ++digits) {
+  // Six digits give any shorter decimal too, with zeros behind it.
+  for (int digits = 6; digits <= 9; ++digits) {
     const int places = digits - 1 - e;  // decimal places kept
     const double c = places >= 0
                          ? std::nearbyint(d * kTen[places]) / kTen[places]
@@ -315,24 +318,25 @@ enum Text { kReportType, kFlightCategory, kWeather, kSky, kTextCount };
 
 struct TextField {
   const char* name;
-  size_t room;  // the longest text it can have, characters
-  size_t (*text)(const Reading&, char* out);  // the column text, its length
-  py::object (*value)(const Reading&);        // the Observation attribute
+  // Writes the column text (63 characters at most: six layers of
+  // "OVC012TCU") to `out`, returns its length.
+  size_t (*text)(const Reading&, char* out);
+  py::object (*value)(const Reading&);  // the Observation attribute
   const char* doc;
 };
 
 // One row per text value, in the order of enum Text; as kValueFields.
 const TextField kTextFields[kTextCount] = {
-    {"report_type", 5, typeText, typeValue,
+    {"report_type", typeText, typeValue,
      "\"METAR\" or \"SPECI\" when the report begins with the word, else "
      "None."},
-    {"flight_category", 4, categoryText, categoryValue,
+    {"flight_category", categoryText, categoryValue,
      "\"VFR\", \"MVFR\", \"IFR\" or \"LIFR\" from the ceiling and the "
      "visibility; None when they do not tell."},
-    {"weather", WReport::MAX_WEATHER * 12, weatherText, weatherValue,
+    {"weather", weatherText, weatherValue,
      "The present-weather groups as coded (list of str, [\"-SN\", \"BR\"]); "
      "in decode_many one str of the groups, blank-separated."},
-    {"sky", WReport::MAX_LAYERS * 10, skyText, skyValue,
+    {"sky", skyText, skyValue,
      "The sky layers, lowest first: a list of (cover, height_ft, type) "
      "tuples, cover \"CLR\", \"NSC\", \"NCD\", \"FEW\", \"SCT\", \"BKN\", "
      "\"OVC\" or \"VV\", height None when not given, type \"CB\", \"TCU\" or "
@@ -593,6 +597,59 @@ void readIterable(py::handle reports, Texts& t) {
   t.keep = std::move(items);
 }
 
+// The text columns of decode_many: the texts are gathered without the
+// GIL, one after the other, then handed out as object arrays of str, one
+// str per distinct text (a column of a few thousand distinct sky
+// conditions holds a few thousand strings, not one per report).
+class TextColumns {
+ public:
+  explicit TextColumns(ssize_t n) {
+    for (int f = 0; f < kTextCount; ++f) {
+      ends_[f].reserve(static_cast<size_t>(n));
+      all_[f].reserve(static_cast<size_t>(n) * 8);
+    }
+  }
+
+  // Adds one report's texts; needs no GIL.
+  void add(const Reading& r) {
+    for (int f = 0; f < kTextCount; ++f) {
+      char buf[64];
+      all_[f].append(buf, kTextFields[f].text(r, buf));
+      ends_[f].push_back(all_[f].size());
+    }
+  }
+
+  // The column of field `f` as a NumPy array of str ('' when none).
+  py::array column(int f) const {
+    const size_t n = ends_[f].size();
+    py::array out(py::dtype("O"),
+                  std::vector<ssize_t>{static_cast<ssize_t>(n)});
+    auto** slot = static_cast<PyObject**>(out.mutable_data());
+    std::unordered_map<std::string_view, py::str> distinct;
+    py::str empty("");
+    size_t start = 0;
+    for (size_t k = 0; k < n; ++k) {
+      const size_t end = ends_[f][k];
+      py::handle value = empty;
+      if (end > start) {
+        std::string_view text(all_[f].data() + start, end - start);
+        auto it = distinct.find(text);
+        if (it == distinct.end())
+          it = distinct.emplace(text, py::str(text.data(), text.size())).first;
+        value = it->second;
+      }
+      Py_XDECREF(slot[k]);
+      slot[k] = value.inc_ref().ptr();
+      start = end;
+    }
+    return out;
+  }
+
+ private:
+  std::string all_[kTextCount];           // the texts, one after the other
+  std::vector<size_t> ends_[kTextCount];  // where each report's text ends
+};
+
 bool isStringArray(py::handle h) {
   if (!py::isinstance<py::array>(h)) return false;
   char kind = py::reinterpret_borrow<py::array>(h).dtype().kind();
@@ -622,12 +679,7 @@ py::object decodeMany(py::handle reports, bool pandas) {
     columns[i] = py::array_t<double>(n);
     out[i] = columns[i].mutable_data();
   }
-  // The text columns are written as bytes of `room` each, then widened
-  // into NumPy str arrays as wide as their longest text.
-  std::vector<char> texts[kTextCount];
-  size_t widths[kTextCount] = {};
-  for (int f = 0; f < kTextCount; ++f)
-    texts[f].resize(static_cast<size_t>(n) * kTextFields[f].room);
+  TextColumns texts(n);
   py::array times(py::dtype("datetime64[s]"), std::vector<ssize_t>{n});
   py::array_t<bool> decoded(n), variable(n);
   py::array stations(py::dtype("<U4"), std::vector<ssize_t>{n});
@@ -648,36 +700,7 @@ py::object decodeMany(py::handle reports, bool pandas) {
       variableOut[k] = r.windVariable;
       for (int c = 0; c < 4; ++c)
         stationOut[4 * k + c] = static_cast<unsigned char>(r.station[c]);
-      for (int f = 0; f < kTextCount; ++f) {
-        const size_t room = kTextFields[f].room;
-        char buf[64];
-        const size_t len = kTextFields[f].text(r, buf);
-        std::memcpy(&texts[f][static_cast<size_t>(k) * room], buf, len);
-        if (len < room) texts[f][static_cast<size_t>(k) * room + len] = 0;
-        if (len > widths[f]) widths[f] = len;
-      }
-    }
-  }
-  py::array textColumns[kTextCount];
-  for (int f = 0; f < kTextCount; ++f) {
-    const size_t width = widths[f] > 0 ? widths[f] : 1;
-    textColumns[f] = py::array(py::dtype("<U" + std::to_string(width)),
-                               std::vector<ssize_t>{n});
-  }
-  {
-    py::gil_scoped_release nogil;
-    for (int f = 0; f < kTextCount; ++f) {
-      const size_t room = kTextFields[f].room;
-      const size_t width = widths[f] > 0 ? widths[f] : 1;
-      auto* to = static_cast<uint32_t*>(textColumns[f].mutable_data());
-      for (ssize_t k = 0; k < n; ++k) {
-        const char* from = &texts[f][static_cast<size_t>(k) * room];
-        uint32_t* row = to + static_cast<size_t>(k) * width;
-        size_t c = 0;
-        for (; c < width && c < room && from[c]; ++c)
-          row[c] = static_cast<unsigned char>(from[c]);
-        for (; c < width; ++c) row[c] = 0;
-      }
+      texts.add(r);
     }
   }
   py::dict result;
@@ -688,7 +711,7 @@ py::object decodeMany(py::handle reports, bool pandas) {
     result[kValueFields[i].name] = columns[i];
   result["wind_variable"] = variable;
   for (int f = 0; f < kTextCount; ++f)
-    result[kTextFields[f].name] = textColumns[f];
+    result[kTextFields[f].name] = texts.column(f);
   if (pandas) return py::module_::import("pandas").attr("DataFrame")(result);
   return std::move(result);
 }
@@ -1107,7 +1130,8 @@ class Reader {
 double shortest(float v) {
   if (!std::isfinite(v)) return v;
   char buf[32];
-  for (int digits = 1; digits <= 9; ++digits) {
+  // Six digits give any shorter decimal too, with zeros behind it.
+  for (int digits = 6; digits <= 9; ++digits) {
     std::snprintf(buf, sizeof buf, "%.*g", digits, static_cast<double>(v));
     if (std::strtof(buf, nullptr) == v) return std::strtod(buf, nullptr);
   }
@@ -1247,8 +1271,8 @@ PYBIND11_MODULE(stratus, m) {
         "Columns: station (<U4, '' when none), time (datetime64[s] UTC, NaT "
         "when missing), decoded (bool), the numeric values of Observation as "
         "float64 (NaN when missing), wind_variable (bool), and report_type, "
-        "flight_category, weather and sky as str ('' when none; weather "
-        "\"-SN BR\", sky \"FEW008 OVC012CB\", as wide as the longest). "
+        "flight_category, weather and sky as object arrays of str ('' when "
+        "none; weather \"-SN BR\", sky \"FEW008 OVC012CB\"). "
         "pandas=True "
         "returns a pandas.DataFrame of the same columns (pandas must be "
         "installed). TypeError names the index of a non-str item.");
