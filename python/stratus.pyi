@@ -28,7 +28,8 @@ class DataError(StratusError):
     """Data that could not be read or used (L_OPEN, L_DB, ...)."""
 
 class Observation:
-    """One decoded report; each value is None where the report lacks it."""
+    """One decoded report; each value is None where the report lacks it
+    (weather and sky: empty lists)."""
 
     @property
     def decoded(self) -> bool:

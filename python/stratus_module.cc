@@ -1199,7 +1199,7 @@ PYBIND11_MODULE(stratus, m) {
   py::class_<Observation> obs(
       m, "Observation",
       "One decoded report. Each value is None where the report did not give "
-      "it; units are in the names.");
+      "it (weather and sky: empty lists); units are in the names.");
   obs.def_property_readonly(
       "decoded", [](const Observation& o) { return o.r.decoded; },
       "False when nothing at all was decoded from the report.");
