@@ -103,9 +103,11 @@ class Observation:
     def as_dict(self) -> dict[str, object]:
         """The attributes as a dict, keyed as decode_many's columns."""
 
-def decode(report: str) -> Observation:
+def decode(report: str, *, strict: bool = False) -> Observation:
     """Decodes one METAR/SPECI report completely (US or international
-    coding); decoded == False when nothing was."""
+    coding); decoded == False when nothing was. strict=True: the narrow
+    reading, which stops at the first group it does not know and reads only
+    time, wind, temperature, dew point and altimeter."""
 
 def decode_many(
     reports: Union[Iterable[str], numpy.typing.NDArray[numpy.str_], str, os.PathLike[str]],

@@ -214,6 +214,35 @@ void decodeText(const char* s, size_t n, LString& work, DecodedRecord& record,
   fillReading(record, out);
 }
 
+// The narrow reading (decodeObservation, which stops at the first group it
+// does not know) of the text `work` holds, for decode(strict=True): its
+// values replace those of `r`, a Reading of the complete reading of the
+// same text, of which only the head (station, report type) is kept.
+void narrowReading(const LString& work, Reading& r) {
+  WObservation o;
+  decodeObservation(work, o);
+  double* v = r.values;
+  for (int i = 0; i < kValueCount; ++i) v[i] = kNaN;
+  v[kTemperature] = o.hasTemp ? asDecimal(o.temp) : kNaN;
+  v[kDewPoint] = o.hasDewPoint ? asDecimal(o.dewPoint) : kNaN;
+  v[kPressure] = o.hasPressure ? asDecimal(o.pressure) : kNaN;
+  bool wind = o.hasWindDirection;
+  r.windVariable = wind && o.windDirection == kVariable;
+  v[kWindDirection] = wind && !r.windVariable ? o.windDirection : kNaN;
+  bool range = wind && o.windVariableFrom != kVariable;
+  v[kWindVariableFrom] = range ? o.windVariableFrom : kNaN;
+  v[kWindVariableTo] = range ? o.windVariableTo : kNaN;
+  v[kWindSpeed] = o.hasWindSpeed ? o.windSpeed : kNaN;
+  v[kGust] = o.hasWindGustSpeed ? o.windGustSpeed : kNaN;
+  r.time = o.hasTime ? o.time : kNoTime;
+  r.category = WReport::UNKNOWN_CATEGORY;
+  r.weatherCount = 0;
+  r.layerCount = 0;
+  r.decoded = o.hasTemp || o.hasDewPoint || o.hasPressure ||
+              o.hasWindDirection || o.hasWindSpeed || o.hasWindGustSpeed ||
+              o.hasTime;
+}
+
 // ---------------------------------------------------------------------------
 // Text values: the report type, the flight category, the weather and the
 // sky. An Observation gives each as a Python value (None when absent); a
@@ -468,13 +497,14 @@ const char* utf8Of(PyObject* item, Py_ssize_t& n, long index) {
   return s;
 }
 
-Observation decode(py::handle report) {
+Observation decode(py::handle report, bool strict) {
   Py_ssize_t n = 0;
   const char* s = utf8Of(report.ptr(), n, -1);
   thread_local LString work;
   DecodedRecord record;
   Observation o;
   decodeText(s, static_cast<size_t>(n), work, record, o.r);
+  if (strict) narrowReading(work, o.r);
   return o;
 }
 
@@ -1251,14 +1281,18 @@ PYBIND11_MODULE(stratus, m) {
       "decode_many's columns.");
   obs.def("__repr__", &reprOf);
 
-  m.def("decode", &decode, py::arg("report"),
-        "decode(report: str) -> Observation\n\n"
+  m.def("decode", &decode, py::arg("report"), py::kw_only(),
+        py::arg("strict") = false,
+        "decode(report: str, *, strict: bool = False) -> Observation\n\n"
         "Decodes one METAR/SPECI report, US or international coding, with "
         "or without the leading \"METAR\"/\"SPECI\", completely: each "
         "group of the body is recognised wherever it stands and one the "
         "decoder does not know is skipped; of the remarks, the tenths of the "
         "temperature (\"T10441061\"), the sea-level pressure and the "
-        "station type are read. Never raises for what the text holds: a text "
+        "station type are read. strict=True gives the narrow reading "
+        "instead, which stops at the first group it does not know and reads "
+        "only time, wind, temperature, dew point and altimeter (the other "
+        "values None). Never raises for what the text holds: a text "
         "that decodes to nothing gives an Observation with decoded == False. "
         "TypeError when `report` is not a str; ValueError when it holds "
         "characters UTF-8 cannot encode (lone surrogates).");

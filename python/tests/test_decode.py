@@ -125,6 +125,32 @@ def test_decode_converts_units():
     assert o.visibility_m == 4828.032
 
 
+# Reports the narrow reading (strict=True) reads less of than the complete
+# one: index, then (field, narrow value, complete value) read by hand.
+NARROW = [
+    # The last group goes unread in the narrow reading.
+    (13, [("pressure_inhg", None, 29.56), ("temperature_c", 8, 8)]),
+    # "9999" stops it; the complete reading goes on to SKC, 29/21, A2991
+    # and the remarks' SLP128.
+    (83, [("temperature_c", None, 29), ("dew_point_c", None, 21),
+          ("pressure_inhg", None, 29.91), ("visibility_m", None, 10000),
+          ("sky", [], [CLR]), ("sea_level_pressure_hpa", None, 1012.8),
+          ("wind_speed_kt", 8, 8)]),
+]
+
+
+@pytest.mark.parametrize("index,fields", NARROW, ids=["line13", "line83"])
+def test_strict_gives_the_narrow_reading(sample_reports, index, fields):
+    text = "METAR " + sample_reports[index]
+    narrow = stratus.decode(text, strict=True)
+    complete = stratus.decode(text)
+    for name, in_narrow, in_complete in fields:
+        assert getattr(narrow, name) == in_narrow, name
+        assert getattr(complete, name) == in_complete, name
+    assert narrow.station == complete.station == text[6:10]
+    assert narrow.report_type == "METAR"
+
+
 def test_decode_without_any_group_is_not_decoded():
     # A station alone, a missing report, nothing: decoded is False.
     assert stratus.decode("KDSM").station == "KDSM"
