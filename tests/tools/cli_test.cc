@@ -106,8 +106,9 @@ TEST_F(CliTest, PlacesListsStatesAndCities) {
        {"Boston"}},
       {{"places", "boston", "--state", "ma"},
        {"2507000  Boston  ma  MAZ015  KBOS\n"},
-       {R"({"cities":[{"code":"KBOS","id":2507000,"name":"Boston",)",
-        R"("state":"ma","zone":"MAZ015"}],"query":"boston",)",
+       {R"({"cities":[{"code":"KBOS","county":"MAC025","id":2507000,)",
+        R"("name":"Boston","office":"BOX","state":"ma","zone":"MAZ015"}],)",
+        R"("query":"boston",)",
         R"("state":{"id":25,"name":"Massachusetts","short":"ma"}})"}},
   });
 }
@@ -134,6 +135,11 @@ TEST_F(CliTest, NowShowsConditionsInTheUnitsAskedFor) {
         "762.5 mmHg (30.02 inHg)"}},
       {{"now", "Sacramento, CA"}, {"Wind:        variable at 4 mph\n"}},
       {{"now", "Boulder, CO"}, {"from WSW (240 deg) at 17 mph, gusts 29 mph"}},
+      // A ZIP code, a station code and coordinates name a city too: 02108 is
+      // Beacon Hill, Boston; 41.59,-93.62 lies in downtown Des Moines.
+      {{"now", "02108"}, {"Boston, Massachusetts, United States (station "}},
+      {{"now", "KDSM"}, {"Des Moines, Iowa, United States (station KDSM)"}},
+      {{"now", "41.59,", "-93.62"}, {"Des Moines, Iowa, United States"}},
   });
 }
 
@@ -153,7 +159,17 @@ TEST_F(CliTest, ProductsPrintThePlacesSection) {
           {{"watches", "Worcester, MA"}, {"WINTER STORM WATCH"}},
           {{"statements", "Des Moines, IA"}, {"SNOW SQUALL MOVING THROUGH"}},
           {{"public", "Seattle, WA"}, {"Seattle-Tacoma Airport       0.42 IN"}},
-          {{"discussion", "Boston, MA"}, {"AFDBOX"}, {}, {"Lake effect"}},
+          // By the office's heading (AFDBOX) under the UGC rule; by the city
+          // code's marker line under the line rule.
+          {{"discussion", "Boston, MA"},
+           {"Area Forecast Discussion\nNational Weather Service Boston/Norton "
+            "MA"},
+           {},
+           {"Lake effect"}},
+          {{"--sections", "line", "discussion", "Boston, MA"},
+           {"AFDBOX"},
+           {},
+           {"Lake effect"}},
           {{"summary", "Denver, CO"}, {"Cold and breezy across the urban"}},
       },
       true);
@@ -256,6 +272,7 @@ TEST_F(CliTest, FailuresGiveTheirExitStatusAndMessage) {
   } cases[] = {
       {{"config", "get", "Colour"}, 1, {"the settings are UseProxy, Proxy"}},
       {{"now", "Nowhere, MA"}, 1, {"no city named \"Nowhere\" in Massach"}},
+      {{"now", "99999"}, 1, {"no ZIP code 99999 in the data"}},
       {{"now", "Boston, XX"}, 1, {"no state \"XX\""}},
       {{"forecast", "4294967295"}, 1, {"no city with id 4294967295"}},
       {{"watches", "Boston, MA"}, 1, {"no watches for Boston, MA (zone MA"}},

@@ -50,7 +50,7 @@ int loadSettingsFile(Context& ctx, IniFile& file) {
 
 int resolvePlace(Context& ctx, const std::string& place, WLocation& location,
                  CityRow& city) {
-  PlaceFinder finder;
+  PlaceFinder finder(ctx.dataDir);
   std::vector<CityRow> candidates;
   std::string why;
   switch (finder.resolve(place, location, city, candidates, why)) {

@@ -38,6 +38,9 @@ std::string exitStatusHelp();
 
 struct Context {
   bool json = false;
+  // Cut product pages by the library's single-line rule instead of the
+  // bulletins' full UGC groups (--sections line).
+  bool lineRule = false;
   Units units;
   std::string dataDir;       // the location data folder
   std::string settingsPath;  // the settings file

@@ -14,33 +14,24 @@ namespace stratus_cli {
 
 namespace {
 
-using Getter = int (WReader::*)(const WLocation&, LString&);
+// The product whose name (the library's, which is also the command's) is
+// `name`; null when none.
+const WProductInfo* productNamed(const std::string& name) {
+  for (const WProductInfo& p : WReader::PRODUCTS) {
+    if (name == p.name) return &p;
+  }
+  return nullptr;
+}
 
-struct Product {
-  const char* command;
-  const char* label;    // as the library names it in "Getting ..."
-  const char* page;     // page name behind the state's short name
-  const char* cityKey;  // the city-data key that cuts the page
-  Getter get;
-  const char* help;
-};
-
-const Product kProducts[] = {
-    {"forecast", "forecast", "/zone.html", "azone", &WReader::getForecast,
-     "the zone forecast"},
-    {"warnings", "warnings", "/allwarnings.html", "azone",
-     &WReader::getWarnings, "warnings for the zone"},
-    {"watches", "watches", "/watches.html", "azone", &WReader::getWatches,
-     "watches for the zone"},
-    {"statements", "special statements", "/special.html", "azone",
-     &WReader::getStatements, "special weather statements for the zone"},
-    {"public", "public messages", "/public.html", "acode", &WReader::getPublic,
-     "public information messages for the city"},
-    {"discussion", "weather discussion", "/discussion.html", "acode",
-     &WReader::getDiscussion, "the forecast discussion for the city"},
-    {"summary", "weather summary", "/summary.html", "acode",
-     &WReader::getSummary, "the weather summary for the city"},
-};
+// What cuts the product's page for the city under the rule in use, for
+// messages: "zone IAZ060", "zone IAZ060 or county IAC153", ...
+std::string cutBy(const WProductInfo& product, const CityRow& city,
+                  bool ugcRule) {
+  if (!ugcRule)
+    return product.byZone ? "zone " + city.zone : "code " + city.code;
+  std::string keys = "zone " + city.zone + " or county " + city.county;
+  return product.byZone ? keys : keys + " or office " + city.office;
+}
 
 // A reader with the host's status line and the settings file's keeper.
 struct Fetch {
@@ -48,7 +39,9 @@ struct Fetch {
   IniKeeper keeper{file};
   WReader reader;
 
-  explicit Fetch(Context& ctx) : reader(ctx.status) {}
+  explicit Fetch(Context& ctx) : reader(ctx.status) {
+    reader.setSectionRule(ctx.lineRule ? WReader::LineRule : WReader::UgcRule);
+  }
   void start() { reader.SetKeeper(&keeper); }
   std::string setting(const char* key) {
     LString value;
@@ -102,10 +95,7 @@ int prepare(Context& ctx, Fetch& fetch, const std::string& place,
 
 int runProduct(Context& ctx, const std::string& command,
                const std::string& place) {
-  const Product* product = nullptr;
-  for (const Product& p : kProducts) {
-    if (command == p.command) product = &p;
-  }
+  const WProductInfo* product = productNamed(command);
   if (product == nullptr) return kExitUsage;
 
   Fetch fetch(ctx);
@@ -120,19 +110,22 @@ int runProduct(Context& ctx, const std::string& command,
   switch (rc) {
     case L_OK:
       break;
+    case L_RANGE:  // the text so far, cut at the library's cap
+      ctx.status->error(std::string("the ") + product->label + " for " +
+                        city.label() + " in " + url +
+                        " is larger than the reader takes; shown cut short");
+      break;
     case L_NOTFOUND:
       ctx.status->error(city.label() + " has no " +
-                        (std::string(product->cityKey) == "azone"
-                             ? "forecast zone"
-                             : "city code") +
+                        (ctx.lineRule
+                             ? (product->byZone ? "forecast zone" : "city code")
+                             : "zone, county or office") +
                         " in the location data");
       return kExitNotFound;
     case L_INPUT:
-      ctx.status->error(
-          std::string("no ") + product->label + " for " + city.label() + " (" +
-          (std::string(product->cityKey) == "azone" ? "zone " + city.zone
-                                                    : "code " + city.code) +
-          ") in " + url);
+      ctx.status->error(std::string("no ") + product->label + " for " +
+                        city.label() + " (" +
+                        cutBy(*product, city, !ctx.lineRule) + ") in " + url);
       return kExitNotFound;
     case L_CONNECT:
       return pageNotAvailable(ctx, url, "WarningsBase");
@@ -143,7 +136,7 @@ int runProduct(Context& ctx, const std::string& command,
   std::string plain = plainLines(text.str());
   if (ctx.json) {
     nlohmann::json j{{"place", placeJson(city, location)},
-                     {"product", product->command},
+                     {"product", product->name},
                      {"url", url},
                      {"text", plain}};
     *ctx.out << jsonText(j);
@@ -242,9 +235,11 @@ void addNowCommand(CLI::App& app, Context& ctx) {
 }
 
 void addProductCommands(CLI::App& app, Context& ctx) {
-  for (const Product& p : kProducts) {
-    std::string command = p.command;
-    addPlaceCommand(app, ctx, command, std::string("Show ") + p.help,
+  for (const WProductInfo& p : WReader::PRODUCTS) {
+    std::string command = p.name;
+    std::string help = std::string("Show the ") + p.label + " for the " +
+                       (p.byZone ? "place's zone" : "place's city");
+    addPlaceCommand(app, ctx, command, help,
                     [command](Context& c, const std::string& place) {
                       return runProduct(c, command, place);
                     });

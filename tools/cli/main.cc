@@ -29,8 +29,14 @@ std::string defaultDataDir() {
 }
 
 const char kPlaceHelp[] =
-    R"(PLACE is "City, ST" (a state's short or full name), a city id, or a city
-name alone when only one state has it. `stratus places NAME` finds ids.)";
+    R"(PLACE is "City, ST" (a state's short or full name), a city id, a city
+name alone when only one state has it, a ZIP code (50309), a station code
+(KDSM) or coordinates (41.59,-93.62). `stratus places NAME` finds ids.
+
+Pages come from the bundled sample server by default. For live weather, run
+the gateway to the weather service's API and ask as before:
+  stratus-gateway --contact you@example.org &
+  stratus now "Des Moines, IA")";
 
 struct UnitOptions {
   std::string system = "us";
@@ -96,6 +102,12 @@ int main(int argc, char** argv) {
                  "Settings file (default: $XDG_CONFIG_HOME/stratus/"
                  "settings.ini)");
   app.add_flag("-q,--quiet", quiet, "Show no progress, only errors");
+  std::string sections = "ugc";
+  app.add_option("--sections", sections,
+                 "How a product page is cut to the place: ugc (default: the "
+                 "bulletins' UGC groups, by zone, county or office) or line "
+                 "(one header line, by zone or city code)")
+      ->check(CLI::IsMember({"ugc", "line"}, CLI::ignore_case));
 
   stratus_cli::addPlacesCommand(app, ctx);
   stratus_cli::addNowCommand(app, ctx);
@@ -114,6 +126,7 @@ int main(int argc, char** argv) {
 
   stratus_cli::ConsoleInfoLine status(stderr, quiet);
   ctx.units = units.resolve();
+  ctx.lineRule = stratus_cli::lowerAscii(sections) == "line";
   ctx.dataDir = dataDir;
   ctx.settingsPath =
       configFile.empty() ? stratus_cli::defaultSettingsPath() : configFile;

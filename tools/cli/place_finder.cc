@@ -1,7 +1,11 @@
 #include "place_finder.h"
 
+#include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 
 #include "text.h"
 
@@ -25,7 +29,50 @@ CityRow rowOf(const WCity& city, const std::string& state) {
   row.state = state;
   row.zone = dataToken(city, "azone");
   row.code = dataToken(city, "acode");
+  row.county = dataToken(city, "acounty");
+  row.office = dataToken(city, "aoffice");
   return row;
+}
+
+bool allOf(const std::string& text, size_t n, int (*test)(int)) {
+  if (text.size() != n) return false;
+  for (unsigned char c : text) {
+    if (!test(c)) return false;
+  }
+  return true;
+}
+
+// "41.59,-93.62" (blanks allowed around the numbers): latitude, longitude.
+bool parseCoordinates(const std::string& text, double& lat, double& lon) {
+  const char* p = text.c_str();
+  char* end;
+  errno = 0;
+  lat = std::strtod(p, &end);
+  if (end == p || errno != 0) return false;
+  while (*end == ' ') ++end;
+  if (*end != ',') return false;
+  p = end + 1;
+  lon = std::strtod(p, &end);
+  if (end == p || errno != 0) return false;
+  while (*end == ' ') ++end;
+  if (*end != '\0') return false;
+  // Only plain decimal numbers: strtod also takes "inf", "nan" and hex.
+  for (char c : text) {
+    if (!std::isdigit(static_cast<unsigned char>(c)) &&
+        std::strchr(" ,.-+", c) == nullptr)
+      return false;
+  }
+  return lat >= -90 && lat <= 90 && lon >= -180 && lon <= 180;
+}
+
+// Squared distance on a sphere's small patch, in degrees of latitude: enough
+// to order nearby points.
+double closeness(double lat1, double lon1, double lat2, double lon2) {
+  double dLon = std::fabs(lon1 - lon2);
+  if (dLon > 180) dLon = 360 - dLon;
+  double x = dLon * std::cos((lat1 + lat2) / 2 * 3.14159265358979 / 180);
+  double y = lat1 - lat2;
+  return x * x + y * y;
 }
 
 // A city id: decimal digits only, fitting 32 bits.
@@ -45,11 +92,8 @@ bool parseId(const std::string& text, unsigned& id) {
 std::string CityRow::label() const { return name + ", " + upperAscii(state); }
 
 nlohmann::json CityRow::json() const {
-  return {{"id", id},
-          {"name", name},
-          {"state", state},
-          {"zone", zone},
-          {"code", code}};
+  return {{"id", id},     {"name", name},     {"state", state},  {"zone", zone},
+          {"code", code}, {"county", county}, {"office", office}};
 }
 
 PlaceFinder::Result PlaceFinder::states(std::vector<StateRow>& out) {
@@ -152,24 +196,102 @@ PlaceFinder::Result PlaceFinder::resolve(const std::string& place,
                                          std::string& why) {
   std::string text = trim(place);
   candidates.clear();
+  Result r = Result::kNotFound;
   unsigned id;
-  if (parseId(text, id)) {
-    WLocationDB& db = WLocationDB::getLocationDB();
-    WCity record;
-    WState state;
-    if (db.getCity(id, record) != 0) {
-      why = "no city with id " + text;
-      return Result::kNotFound;
-    }
-    if (db.getState(record.getStateId(), state) != 0) {
-      why = "city " + text + " names state " +
-            std::to_string(record.getStateId()) + ", which is not in the data";
-      return Result::kNotFound;
-    }
-    city = rowOf(record, state.getData().str());
-    return locate(city, location);
+  double lat, lon;
+  if (allOf(text, 5, isdigit)) {
+    r = byCode("zips.tsv", text, city, why);
+  } else if (parseId(text, id)) {
+    r = byId(0, id, city, why);
+  } else if (allOf(text, 4, isupper) &&
+             byCode("stations.tsv", text, city, why) == Result::kFound) {
+    r = Result::kFound;  // else a name of four capitals
+  } else if (parseCoordinates(text, lat, lon)) {
+    r = nearest(lat, lon, city);
+    if (r == Result::kNotFound) why = "no city in the data";
+  } else {
+    return byText(text, location, city, candidates, why);
   }
+  return r == Result::kFound ? locate(city, location) : r;
+}
 
+PlaceFinder::Result PlaceFinder::byId(unsigned stateId, unsigned id,
+                                      CityRow& city, std::string& why) {
+  WLocationDB& db = WLocationDB::getLocationDB();
+  WCity record;
+  WState state;
+  if (db.getCity(id, record) != 0 ||
+      (stateId != 0 && record.getStateId() != stateId)) {
+    why = "no city with id " + std::to_string(id);
+    return Result::kNotFound;
+  }
+  if (db.getState(record.getStateId(), state) != 0) {
+    why = "city " + std::to_string(id) + " names state " +
+          std::to_string(record.getStateId()) + ", which is not in the data";
+    return Result::kNotFound;
+  }
+  city = rowOf(record, state.getData().str());
+  return Result::kFound;
+}
+
+PlaceFinder::Result PlaceFinder::byCode(const char* file,
+                                        const std::string& code, CityRow& city,
+                                        std::string& why) {
+  std::ifstream in(dataDir_ + "/" + file);
+  if (!in) {
+    why = std::string("no ") + file + " in " + dataDir_ + " to look up " + code;
+    return Result::kNotFound;
+  }
+  // Lines "code<TAB>state id<TAB>city id", sorted by code.
+  std::string line;
+  const std::string prefix = code + '\t';
+  while (std::getline(in, line)) {
+    if (line.compare(0, prefix.size(), prefix) != 0) continue;
+    unsigned long stateId = 0, id = 0;
+    if (std::sscanf(line.c_str() + prefix.size(), "%lu\t%lu", &stateId, &id) !=
+        2)
+      break;
+    return byId(static_cast<unsigned>(stateId), static_cast<unsigned>(id), city,
+                why);
+  }
+  why = std::string(file[0] == 'z' ? "no ZIP code " : "no station ") + code +
+        " in the data";
+  return Result::kNotFound;
+}
+
+PlaceFinder::Result PlaceFinder::nearest(double lat, double lon,
+                                         CityRow& city) {
+  std::vector<StateRow> all;
+  if (states(all) != Result::kFound) return Result::kNoData;
+  double best = 1e300;
+  Result r = Result::kNotFound;
+  WLocationDB& db = WLocationDB::getLocationDB();
+  for (const StateRow& s : all) {
+    if (db.initCityIterator(kUnitedStates, s.id) != 0) {
+      db.closeCityIterator();
+      return Result::kNoData;
+    }
+    WCity record;
+    while (db.getNextCity(record) == 0) {
+      std::string a = dataToken(record, "alat"), o = dataToken(record, "alon");
+      if (a.empty() || o.empty()) continue;
+      double d =
+          closeness(lat, lon, std::atof(a.c_str()), std::atof(o.c_str()));
+      if (d < best) {
+        best = d;
+        city = rowOf(record, s.shortName);
+        r = Result::kFound;
+      }
+    }
+    db.closeCityIterator();
+  }
+  return r;
+}
+
+PlaceFinder::Result PlaceFinder::byText(const std::string& text,
+                                        WLocation& location, CityRow& city,
+                                        std::vector<CityRow>& candidates,
+                                        std::string& why) {
   size_t comma = text.find_last_of(',');
   StateRow state;
   const StateRow* scope = nullptr;

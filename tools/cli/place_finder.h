@@ -3,7 +3,10 @@
 //
 // A PLACE is a city id ("2507000"), "City, ST" (the state's short name or
 // full name, any case), "City ST" when no city is named so, or a bare city
-// name, which is looked for in every state. Names match regardless of case; a
+// name, which is looked for in every state. It may also be a 5-digit ZIP code
+// ("50309", from the data folder's zips.tsv), an observing station's code in
+// capitals ("KDSM", from stations.tsv) or coordinates in decimal degrees
+// ("41.59,-93.62": the nearest city). Names match regardless of case; a
 // name that the data set disambiguates ("Cottonwood (city)", "Cottonwood
 // (CDP)") also matches its bare form. A name that matches more than one city is
 // ambiguous: the candidates are returned and nothing is picked.
@@ -30,9 +33,11 @@ struct CityRow {
   unsigned id = 0;
   unsigned stateId = 0;
   std::string name;
-  std::string state;  // short name, as in product URLs
-  std::string zone;   // "azone" of the city data, "" when absent
-  std::string code;   // "acode" of the city data, "" when absent
+  std::string state;   // short name, as in product URLs
+  std::string zone;    // "azone" of the city data, "" when absent
+  std::string code;    // "acode" of the city data, "" when absent
+  std::string county;  // "acounty", "" when absent
+  std::string office;  // "aoffice", "" when absent
 
   // "Boston, MA"
   std::string label() const;
@@ -42,6 +47,11 @@ struct CityRow {
 class PlaceFinder {
  public:
   enum class Result { kFound, kNotFound, kAmbiguous, kNoData };
+
+  // `dataDir`: the folder of the ZIP and station tables (the database's own
+  // folder).
+  explicit PlaceFinder(std::string dataDir = "")
+      : dataDir_(std::move(dataDir)) {}
 
   // Every state of the United States, in file order. kNoData when the
   // states file cannot be read.
@@ -65,6 +75,16 @@ class PlaceFinder {
   Result byName(const std::string& name, const StateRow* state,
                 std::vector<CityRow>& matches);
   Result locate(const CityRow& city, WLocation& location);
+  // "City, ST", "City ST" or a bare name.
+  Result byText(const std::string& text, WLocation& location, CityRow& city,
+                std::vector<CityRow>& candidates, std::string& why);
+  Result byId(unsigned stateId, unsigned id, CityRow& city, std::string& why);
+  // The city that `code` stands for in the table `file` ("zips.tsv").
+  Result byCode(const char* file, const std::string& code, CityRow& city,
+                std::string& why);
+  Result nearest(double lat, double lon, CityRow& city);
+
+  std::string dataDir_;
 };
 
 }  // namespace stratus_cli

@@ -38,7 +38,7 @@ int listStates(Context& ctx, PlaceFinder& finder) {
 int runPlaces(Context& ctx, const std::string& text, const std::string& st) {
   LocationData data(ctx);
   if (int rc = data.check(ctx)) return rc;
-  PlaceFinder finder;
+  PlaceFinder finder(ctx.dataDir);
   if (text.empty() && st.empty()) return listStates(ctx, finder);
 
   StateRow state;
