@@ -21,6 +21,7 @@
 #include "server.h"
 #include "support/recording_host.h"
 #include "testing/corpus_files.h"
+#include "testing/temp_dir.h"
 #include "tools/tool_runner.h"
 #include "upstream.h"
 
@@ -520,12 +521,16 @@ TEST(GatewayProgram, RefusesThePublicApiWithoutAContact) {
     args.insert(args.begin(), STRATUS_GATEWAY_PATH);
     return stratus_test::runProgram(args, env, "", false);
   };
-  auto noContact = run({"--listen", "127.0.0.1:0"});
+  stratus_test::TempDir home;
+  const std::vector<std::string> noSettings = {"XDG_CONFIG_HOME=" +
+                                               home.path()};
+  auto noContact = run({"--listen", "127.0.0.1:0"}, noSettings);
   EXPECT_EQ(noContact.status, 64);
   EXPECT_NE(noContact.err.find("--contact"), std::string::npos)
       << noContact.err;
   EXPECT_EQ(
-      run({"--api", "https://api.weather.gov/", "--listen", "127.0.0.1:0"})
+      run({"--api", "https://api.weather.gov/", "--listen", "127.0.0.1:0"},
+          noSettings)
           .status,
       64);
   EXPECT_EQ(run({"--contact", "x@example.org", "--listen", "nowhere"}).status,
@@ -536,6 +541,15 @@ TEST(GatewayProgram, RefusesThePublicApiWithoutAContact) {
   auto busy = run({"--listen", "127.0.0.1:" + std::to_string(busyPort)},
                   {"STRATUS_CONTACT=x@example.org"});
   EXPECT_EQ(busy.status, 69) << busy.err;
+  // So will one from the settings file that `stratus` uses; a settings file
+  // that cannot be read is exit 78.
+  const std::string ini =
+      home.write("gateway.ini", "[Gateway]\nContact = x@example.org\n");
+  auto fromFile = run(
+      {"--config", ini, "--listen", "127.0.0.1:" + std::to_string(busyPort)},
+      noSettings);
+  EXPECT_EQ(fromFile.status, 69) << fromFile.err;
+  EXPECT_EQ(run({"--config", home.path()}, noSettings).status, 78);
 }
 
 }  // namespace

@@ -13,8 +13,10 @@
 
 #include "stratus/version.h"
 
+#include "ini_file.h"
 #include "pages.h"
 #include "server.h"
+#include "settings.h"
 #include "upstream.h"
 
 namespace {
@@ -22,6 +24,7 @@ namespace {
 // Exit statuses, from sysexits.h.
 constexpr int kExitUsage = 64;
 constexpr int kExitCannotListen = 69;
+constexpr int kExitConfig = 78;  // a settings file that cannot be read
 
 const char kPublicApi[] = "https://api.weather.gov";
 
@@ -58,7 +61,12 @@ int main(int argc, char** argv) {
   app.add_option("--contact", contact,
                  "An e-mail address or URL the weather service can reach you "
                  "at; sent in the User-Agent (required for the public API; "
-                 "default: $STRATUS_CONTACT)");
+                 "default: $STRATUS_CONTACT, else Contact in the [Gateway] "
+                 "section of the settings file)");
+  std::string configFile;
+  app.add_option("--config", configFile,
+                 "Settings file (default: $XDG_CONFIG_HOME/stratus/"
+                 "settings.ini)");
   app.add_option("--cache-mb", cacheMb, "Memory for cached API answers, MiB")
       ->check(CLI::Range(1, 65536))
       ->capture_default_str();
@@ -76,6 +84,19 @@ int main(int argc, char** argv) {
   }
   if (contact.empty() && getenv("STRATUS_CONTACT") != nullptr)
     contact = getenv("STRATUS_CONTACT");
+  if (contact.empty()) {
+    // The host's settings file, shared with `stratus`; a missing file is an
+    // empty one.
+    stratus_cli::IniFile settings;
+    stratus_cli::IniFile::Error error;
+    if (configFile.empty()) configFile = stratus_cli::defaultSettingsPath();
+    if (!configFile.empty() &&
+        !stratus_cli::IniFile::load(configFile, settings, error)) {
+      std::fprintf(stderr, "Error: %s\n", error.message.c_str());
+      return kExitConfig;
+    }
+    if (const std::string* c = settings.get("Gateway", "Contact")) contact = *c;
+  }
   while (!api.empty() && api.back() == '/') api.pop_back();
   if (api.rfind("http://", 0) != 0 && api.rfind("https://", 0) != 0) {
     std::fprintf(stderr, "Error: --api must be an http or https URL\n");
