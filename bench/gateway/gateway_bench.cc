@@ -34,6 +34,7 @@
 
 #include "pages.h"
 #include "server.h"
+#include "support/run_with_server.h"
 #include "upstream.h"
 
 namespace {
@@ -259,12 +260,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the fake API did not start\n");
     return 1;
   }
-  for (const char* name : {"http_proxy", "all_proxy", "no_proxy"})
-    unsetenv(name);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  kill(gUpstream.pid, SIGTERM);
-  waitpid(gUpstream.pid, nullptr, 0);
-  return 0;
+  return stratus_bench::runWithServer(argc, argv, gUpstream.pid);
 }

@@ -34,6 +34,7 @@
 #include "stratus/reader/reader.h"
 
 #include "reader/page_fetcher.h"
+#include "support/run_with_server.h"
 #include "testing/http_server.h"
 
 extern char** environ;
@@ -346,12 +347,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the page server did not start\n");
     return 1;
   }
-  for (const char* name : {"http_proxy", "all_proxy", "no_proxy"})
-    unsetenv(name);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  kill(gServer.pid, SIGTERM);
-  waitpid(gServer.pid, nullptr, 0);
-  return 0;
+  return stratus_bench::runWithServer(argc, argv, gServer.pid);
 }

@@ -13,6 +13,7 @@ namespace stratus {
 namespace {
 
 using stratus_test::expectCases;
+using stratus_test::utc;
 
 // Type word on five characters, station of exactly four, whole AUTO/COR.
 TEST(HeaderGroups, TypeStationModifier) {
@@ -59,17 +60,6 @@ TEST(HeaderGroups, VisibilityAndRunwayRanges) {
                {"RA R28L/2600FT ", L_OK, "RA R28L/2600FT ", ""},
                {"R28L/2600FT R10/1200FT", L_FORMAT, "R10/1200FT", ""}},
               skipRunwayRanges);
-}
-
-// UTC seconds of a date by the C library, not the decoder's arithmetic.
-long utc(int year, int month, int day, int hour, int minute) {
-  struct tm tm = {};
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  return static_cast<long>(timegm(&tm));
 }
 
 // A day later than today's local day is last month's; fields carry over.

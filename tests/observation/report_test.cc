@@ -13,6 +13,8 @@
 
 namespace {
 
+using stratus_test::utc;
+
 // Values with a fixed number of decimals, so that the tables read as the
 // figures a person would write.
 std::string fixed(double v, int decimals) {
@@ -296,17 +298,6 @@ TEST(ReportGroups, FlightCategory) {
   expectAll(cases, [](const WReport& r) {
     return std::string(reportCode(r.flightCategory));
   });
-}
-
-// UTC seconds of a date by the C library, not the decoder's arithmetic.
-long utc(int year, int month, int day, int hour, int minute) {
-  struct tm tm = {};
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  return static_cast<long>(timegm(&tm));
 }
 
 // The report day is placed in the latest month that has it, up to a day

@@ -4,6 +4,7 @@
 #define STRATUS_TESTS_SUPPORT_PINNED_CLOCK_H_
 
 #include <stdlib.h>
+#include <time.h>
 
 #include "foundation/clock.h"
 
@@ -26,6 +27,17 @@ class PinnedClock {
   PinnedClock(const PinnedClock&) = delete;
   PinnedClock& operator=(const PinnedClock&) = delete;
 };
+
+// UTC seconds of a date by the C library, not the decoder's arithmetic.
+inline long utc(int year, int month, int day, int hour, int minute) {
+  struct tm tm = {};
+  tm.tm_year = year - 1900;
+  tm.tm_mon = month - 1;
+  tm.tm_mday = day;
+  tm.tm_hour = hour;
+  tm.tm_min = minute;
+  return static_cast<long>(timegm(&tm));
+}
 
 }  // namespace stratus_test
 
