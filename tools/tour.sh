@@ -4,23 +4,32 @@
 # city, decodes a raw report, and stops the server again.
 #
 # usage: tools/tour.sh [BUILD_DIR] [PORT]
+#        tools/tour.sh --installed [PORT]
 #   BUILD_DIR  build folder holding tools/cli/stratus and
 #              tools/sample_server/stratus-sample-server (default: build);
 #              when they are not there, the installed programs on PATH run
+#   --installed  run the installed programs found on PATH, even when a
+#              build folder is at hand (e.g. after installing the packages)
 #   PORT       port of the sample server (default 8086; 0 picks a free one)
 #
 # The tour keeps its settings in a temporary folder: the user's own settings
 # file is neither read nor changed.
 set -euo pipefail
 
+installed=
+if [ "${1:-}" = --installed ]; then
+  installed=1
+  shift
+  set -- "" "$@"
+fi
 build=${1:-build}
 port=${2:-8086}
 
-if [ -x "$build/tools/cli/stratus" ]; then
+if [ -z "$installed" ] && [ -x "$build/tools/cli/stratus" ]; then
   stratus_bin=$build/tools/cli/stratus
   server_bin=$build/tools/sample_server/stratus-sample-server
 else
-  stratus_bin=$(command -v stratus) || { echo "tour: no stratus in $build or on PATH" >&2; exit 1; }
+  stratus_bin=$(command -v stratus) || { echo "tour: no stratus on PATH" >&2; exit 1; }
   server_bin=$(command -v stratus-sample-server) || { echo "tour: no stratus-sample-server" >&2; exit 1; }
 fi
 
