@@ -1,8 +1,10 @@
 // End-to-end tests of `stratus`: the real binary against the real sample
 // server and the bundled US location data, with its settings file in a
 // temporary home.
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -438,6 +440,46 @@ TEST_F(CliTest, ForeignTextCannotDriveTheTerminal) {
   RunResult whole =
       run({"places", "--state", "ma", "--data-dir", data.path(), "--json"});
   EXPECT_TRUE(has(whole.out, "\"" + huge + "\"")) << whole.out.size();
+}
+
+// decode - answers each report as it comes: its result is out while the
+// pipe feeding it is still open and the next report not yet written.
+TEST_F(CliTest, DecodeAnswersEachReportAsItComes) {
+  int in[2], out[2];
+  ASSERT_EQ(pipe(in), 0);
+  ASSERT_EQ(pipe(out), 0);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    for (int fd : {in[0], in[1], out[0], out[1]}) close(fd);
+    execl(STRATUS_CLI_PATH, "stratus", "decode", "--jsonl", "-", nullptr);
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  for (const std::string station : {"KDEN", "KBDU"}) {
+    const std::string report =
+        station + " 051753Z 19008KT 10SM M02/M12 A3021\n";
+    ASSERT_EQ(write(in[1], report.data(), report.size()),
+              static_cast<ssize_t>(report.size()));
+    std::string got;
+    while (got.find('\n') == std::string::npos) {
+      pollfd p = {out[0], POLLIN, 0};
+      ASSERT_EQ(poll(&p, 1, 10000), 1) << "no answer to " << station;
+      char buf[4096];
+      ssize_t n = read(out[0], buf, sizeof buf);
+      ASSERT_GT(n, 0);
+      got.append(buf, static_cast<size_t>(n));
+    }
+    EXPECT_TRUE(has(got, "\"report\":\"" + station)) << got;
+  }
+  close(in[1]);
+  int status = -1;
+  waitpid(pid, &status, 0);
+  close(out[0]);
+  EXPECT_EQ(status, 0);
 }
 
 // decode reads one report a line from standard input, needing no settings;

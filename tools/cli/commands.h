@@ -7,7 +7,6 @@
 #define STRATUS_TOOLS_CLI_COMMANDS_H_
 
 #include <functional>
-#include <istream>
 #include <ostream>
 #include <string>
 
@@ -50,7 +49,7 @@ struct Context {
   // filter, for output that a command made printable itself.
   std::ostream* out = nullptr;
   std::ostream* rawOut = nullptr;
-  std::istream* in = nullptr;
+  int inFd = 0;  // standard input, read as it comes (`decode -`)
   // Set by the callback of the command that the command line named.
   std::function<int()> action;
 };

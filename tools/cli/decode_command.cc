@@ -4,7 +4,10 @@
 // Standard input is a stream: each line is decoded and its result written
 // as soon as it is read, into an output block that goes out whenever it is
 // full, so memory stays flat however many reports come in.
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -75,21 +78,26 @@ class Decoder {
       if (format_ == Format::kJsonLines) out_ += '\n';
     }
     ++count_;
-    if (out_.size() >= kOutputBlock) flush();
+    if (out_.size() >= kOutputBlock) write();
   }
 
   // Ends the output; the exit status.
   int finish() {
     if (format_ == Format::kJson) out_ += "]}\n";
     flush();
-    ctx_.rawOut->flush();
     return failed_ ? kExitDataError : kExitOk;
   }
 
   size_t count() const { return count_; }
 
- private:
+  // Writes what was gathered and pushes it out of the process.
   void flush() {
+    write();
+    ctx_.rawOut->flush();
+  }
+
+ private:
+  void write() {
     // The report texts were made printable as they were gathered.
     ctx_.rawOut->write(out_.data(), static_cast<std::streamsize>(out_.size()));
     out_.clear();
@@ -107,9 +115,12 @@ class Decoder {
   bool failed_ = false;
 };
 
-// Calls decoder.add for every line of `in` that is not blank, reading it in
-// large blocks.
-void decodeLines(std::istream& in, Decoder& decoder) {
+// Calls decoder.add for every line of the file `fd` that is not blank.
+// Reads what is there, up to a block at a time; whenever the input has
+// nothing more for now (a read came back short, as from a pipe that a
+// person or another program feeds), the results so far go out, so that each
+// report's result follows it at once.
+void decodeLines(int fd, Decoder& decoder) {
   std::vector<char> block(1 << 16);
   std::string carry;  // a line cut by the end of a block
   auto take = [&decoder](const char* b, const char* e) {
@@ -117,10 +128,12 @@ void decodeLines(std::istream& in, Decoder& decoder) {
     while (e > b && (e[-1] == ' ' || e[-1] == '\t' || e[-1] == '\r')) --e;
     if (e > b) decoder.add(b, static_cast<size_t>(e - b));
   };
-  while (in) {
-    in.read(block.data(), static_cast<std::streamsize>(block.size()));
+  for (;;) {
+    ssize_t got = read(fd, block.data(), block.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
     const char* p = block.data();
-    const char* end = p + in.gcount();
+    const char* end = p + got;
     while (p < end) {
       const char* nl = static_cast<const char*>(
           std::memchr(p, '\n', static_cast<size_t>(end - p)));
@@ -137,6 +150,7 @@ void decodeLines(std::istream& in, Decoder& decoder) {
       }
       p = nl + 1;
     }
+    if (static_cast<size_t>(got) < block.size()) decoder.flush();
   }
   if (!carry.empty()) take(carry.data(), carry.data() + carry.size());
 }
@@ -145,7 +159,7 @@ int runDecode(Context& ctx, const DecodeOptions& options) {
   std::string report = joinWords(options.words);
   Decoder decoder(ctx, options);
   if (report.empty() || report == "-") {
-    decodeLines(*ctx.in, decoder);
+    decodeLines(ctx.inFd, decoder);
     if (decoder.count() == 0) {
       ctx.status->error("no report on standard input");
       return kExitUsage;

@@ -137,7 +137,6 @@ int main(int argc, char** argv) {
   std::ostream textOut(&printableOut);
   ctx.out = ctx.json ? &std::cout : &textOut;
   ctx.rawOut = &std::cout;
-  ctx.in = &std::cin;
 
   try {
     if (ctx.action) return ctx.action();
