@@ -367,6 +367,36 @@ TEST_F(GatewayTest, CachesRevalidatesAndSharesFetches) {
     fake_->clearFaults();
   }
   {
+    // A product page whose answers are cached is made again without the
+    // upstream, the same page; a new product after expiry is on the next.
+    Gateway gateway(options());
+    fake_->maxAge = 1;
+    const std::string list = "/products/types/ZFP/locations/DMX";
+    const std::string product = "/products/stratus-zfp-dmx";
+    int lists = fake_->hits(list), products = fake_->hits(product);
+    auto first = gateway.get("/iwin/ia/zone.html");
+    auto second = gateway.get("/iwin/ia/zone.html");
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->status, 200);
+    EXPECT_EQ(second->body, first->body);
+    EXPECT_NE(first->body.find("IAZ059>061-052200-"), std::string::npos)
+        << first->body;
+    EXPECT_EQ(fake_->hits(list) - lists, 1);
+    EXPECT_EQ(fake_->hits(product) - products, 1);
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    std::string newer =
+        stratus_test::readFile(kData + "/products/stratus-zfp-dmx.json");
+    newer.replace(newer.find("Lows around 5."), 14, "Lows around 4.");
+    fake_->fail(product, {200, newer, "application/ld+json"});
+    auto third = gateway.get("/iwin/ia/zone.html");
+    ASSERT_TRUE(third);
+    EXPECT_NE(third->body.find("Lows around 4."), std::string::npos);
+    EXPECT_EQ(third->body.find("Lows around 5."), std::string::npos);
+    EXPECT_EQ(fake_->hits(product) - products, 2);
+    fake_->clearFaults();
+  }
+  {
     // Eight requests at once while the upstream takes 500 ms: one fetch.
     Gateway gateway(options());
     fake_->fail("/stations/KDSM/observations",

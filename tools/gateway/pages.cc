@@ -336,15 +336,21 @@ Response ApiSource::alertsPage(const std::string& state,
   return withCaching(std::move(made), sources);
 }
 
-bool ApiSource::reuse(const std::string& key, const Fetched& f, Response& res) {
+bool ApiSource::kept(const std::string& key, const Fetched& f, Response& res) {
   std::lock_guard<std::mutex> lock(madeMutex_);
   auto it = made_.find(key);
   if (it == made_.end() || it->second.source.lock() != f.body ||
       it->second.validUntil < std::time(nullptr))
     return false;
+  res = it->second.page;
+  return true;
+}
+
+bool ApiSource::reuse(const std::string& key, const Fetched& f, Response& res) {
+  if (!kept(key, f, res)) return false;
   Sources sources;
   sources.add(f);
-  res = withCaching(it->second.page, sources);
+  res = withCaching(std::move(res), sources);
   return true;
 }
 
@@ -375,20 +381,29 @@ Response ApiSource::productsPage(const std::string& state,
                            : name == "public"     ? "PNS"
                                                   : "RWS";
   struct Latest {
-    Fetched failed;  // kind kOk when nothing failed
-    std::string text;
+    Fetched failed;     // kind kOk when nothing failed
+    std::string block;  // the product's text, escaped, in <PRE>
     Sources sources;
   };
-  // The offices are asked at once; each needs its list, then its product.
-  auto latestOf = [this, &type](const std::string& office) {
-    Latest latest;
+  // One office's latest product: its list, then the product it names. With
+  // `cachedOnly`, only fresh cached answers are used, and false means one
+  // was missing.
+  auto latestOf = [this, &type](const std::string& office, bool cachedOnly,
+                                Latest& latest) {
+    latest = Latest{};
     latest.failed.kind = Fetched::Kind::kOk;
-    Fetched list =
-        api_.get("/products/types/" + type + "/locations/" + office, kLdJson);
-    if (list.kind == Fetched::Kind::kNotFound) return latest;
+    auto get = [&](const std::string& path, Fetched& f) {
+      if (cachedOnly) return api_.getFresh(path, f);
+      f = api_.get(path, kLdJson);
+      return true;
+    };
+    Fetched list;
+    if (!get("/products/types/" + type + "/locations/" + office, list))
+      return false;
+    if (list.kind == Fetched::Kind::kNotFound) return true;
     if (list.kind != Fetched::Kind::kOk) {
       latest.failed = list;
-      return latest;
+      return true;
     }
     latest.sources.add(list);
     json doc = json::parse(*list.body, nullptr, false);
@@ -396,10 +411,10 @@ Response ApiSource::productsPage(const std::string& state,
         !doc.value("@graph", json()).is_array()) {
       latest.failed.kind = Fetched::Kind::kBad;
       latest.failed.detail = "a product list that is not a JSON object";
-      return latest;
+      return true;
     }
     const json& graph = doc["@graph"];
-    if (graph.empty()) return latest;
+    if (graph.empty()) return true;
     std::string id = text(graph[0], "id");
     bool plain = !id.empty() && std::all_of(id.begin(), id.end(), [](char c) {
       return std::isalnum(static_cast<unsigned char>(c)) || c == '-';
@@ -407,40 +422,63 @@ Response ApiSource::productsPage(const std::string& state,
     if (!plain) {
       latest.failed.kind = Fetched::Kind::kBad;
       latest.failed.detail = "a product without a usable id";
-      return latest;
+      return true;
     }
-    Fetched product = api_.get("/products/" + id, kLdJson);
+    const std::string path = "/products/" + id;
+    Fetched product;
+    if (!get(path, product)) return false;
     if (product.kind != Fetched::Kind::kOk) {
       latest.failed = product;
-      return latest;
+      return true;
     }
     latest.sources.add(product);
+    // A product's block is kept while the cache hands out the same answer:
+    // the next page spares the parse and the escaping.
+    Response piece;
+    if (kept(path, product, piece)) {
+      latest.block = std::move(piece.body);
+      return true;
+    }
     json p = json::parse(*product.body, nullptr, false);
     if (p.is_discarded() || !p.is_object()) {
       latest.failed.kind = Fetched::Kind::kBad;
       latest.failed.detail = "a product that is not a JSON object";
-      return latest;
+      return true;
     }
-    latest.text = text(p, "productText");
-    return latest;
+    std::string productText = text(p, "productText");
+    if (!productText.empty())
+      piece.body = "<PRE>" + escapeText(productText) + "</PRE>\n<HR>\n";
+    keep(path, product, piece, kForever);
+    latest.block = std::move(piece.body);
+    return true;
   };
-  std::vector<std::future<Latest>> asked;
-  for (const std::string& office : officesOf(state))
-    asked.push_back(std::async(std::launch::async, latestOf, office));
+  // Offices whose answers are all cached are done here; the others are
+  // asked at once, each on a thread of its own.
+  const std::vector<std::string> offices = officesOf(state);
+  std::vector<Latest> latest(offices.size());
+  std::vector<std::future<bool>> asked;
+  for (size_t i = 0; i < offices.size(); ++i) {
+    if (!latestOf(offices[i], true, latest[i]))
+      asked.push_back(std::async(std::launch::async, latestOf,
+                                 std::cref(offices[i]), false,
+                                 std::ref(latest[i])));
+  }
+  for (auto& a : asked) a.get();
   Sources sources;
   std::string body;
+  size_t size = 0;
+  for (const Latest& one : latest) size += one.block.size();
+  body.reserve(size);  // one allocation: a page is often tens of KiB
   Fetched failed;
   failed.kind = Fetched::Kind::kOk;
-  for (auto& a : asked) {
-    Latest latest = a.get();
-    if (latest.failed.kind != Fetched::Kind::kOk) {
-      if (failed.kind == Fetched::Kind::kOk) failed = latest.failed;
+  for (const Latest& one : latest) {
+    if (one.failed.kind != Fetched::Kind::kOk) {
+      if (failed.kind == Fetched::Kind::kOk) failed = one.failed;
       continue;
     }
-    sources.fresh = std::min(sources.fresh, latest.sources.fresh);
-    sources.stale = sources.stale || latest.sources.stale;
-    if (!latest.text.empty())
-      body += "<PRE>" + escapeText(latest.text) + "</PRE>\n<HR>\n";
+    sources.fresh = std::min(sources.fresh, one.sources.fresh);
+    sources.stale = sources.stale || one.sources.stale;
+    body += one.block;
   }
   if (failed.kind != Fetched::Kind::kOk) return failure(failed);
   std::string title = state + " " + type + " products";

@@ -20,8 +20,10 @@
 // page made from a stored copy because the upstream failed carries a
 // Warning header. Every page carries Cache-Control with the time its
 // sources stay fresh, so an HTTP cache in front of the gateway can share it.
-// Station and alert pages, once made, are kept beside the cache (at most a
-// quarter of its size) while their source answer stands.
+// Station and alert pages, and each office's part of a product page, once
+// made, are kept beside the cache (at most a quarter of its size) while
+// their source answer stands; a product page asks the upstream, one thread
+// per office at once, only for the offices whose answers are not cached.
 #ifndef STRATUS_TOOLS_GATEWAY_PAGES_H_
 #define STRATUS_TOOLS_GATEWAY_PAGES_H_
 
@@ -59,6 +61,10 @@ class ApiSource : public stratus_server::PageSource {
     stratus_server::Response page;  // without its caching headers
     long long validUntil;           // seconds since the epoch
   };
+  // The kept page for `key` made from answer `f`, as kept; with reuse, also
+  // with the caching headers of `f`.
+  bool kept(const std::string& key, const Fetched& f,
+            stratus_server::Response& page);
   bool reuse(const std::string& key, const Fetched& f,
              stratus_server::Response& page);
   void keep(const std::string& key, const Fetched& f,

@@ -186,28 +186,38 @@ Api::Call Api::call(const std::string& url, const std::string& accept,
   return answer;
 }
 
+bool Api::freshHit(const std::string& url, Fetched& hit,
+                   std::string* lastModified) {
+  auto it = entries_.find(url);
+  if (it == entries_.end()) return false;
+  Entry& e = it->second;
+  lru_.splice(lru_.begin(), lru_, e.lru);
+  auto now = Clock::now();
+  if (now >= e.freshUntil) {
+    if (lastModified != nullptr) *lastModified = e.lastModified;
+    return false;
+  }
+  hit.kind = Fetched::Kind::kOk;
+  hit.body = e.body;
+  hit.freshSeconds = static_cast<long>(
+      std::chrono::duration_cast<std::chrono::seconds>(e.freshUntil - now)
+          .count());
+  return true;
+}
+
+bool Api::getFresh(const std::string& pathAndQuery, Fetched& hit) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return freshHit(options_.base + pathAndQuery, hit, nullptr);
+}
+
 Fetched Api::get(const std::string& pathAndQuery, const std::string& accept) {
   const std::string url = options_.base + pathAndQuery;
   std::promise<Fetched> promise;
   std::string lastModified;
   {
     std::unique_lock<std::mutex> lock(mutex_);
-    auto now = Clock::now();
-    auto it = entries_.find(url);
-    if (it != entries_.end()) {
-      Entry& e = it->second;
-      lru_.splice(lru_.begin(), lru_, e.lru);
-      if (now < e.freshUntil) {
-        Fetched hit;
-        hit.kind = Fetched::Kind::kOk;
-        hit.body = e.body;
-        hit.freshSeconds = static_cast<long>(
-            std::chrono::duration_cast<std::chrono::seconds>(e.freshUntil - now)
-                .count());
-        return hit;
-      }
-      lastModified = e.lastModified;
-    }
+    Fetched hit;
+    if (freshHit(url, hit, &lastModified)) return hit;
     auto flight = inFlight_.find(url);
     if (flight != inFlight_.end()) {
       std::shared_future<Fetched> shared = flight->second;

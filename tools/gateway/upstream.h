@@ -64,6 +64,10 @@ class Api {
   // cache. Thread-safe.
   Fetched get(const std::string& pathAndQuery, const std::string& accept);
 
+  // The cached answer for `pathAndQuery` into `hit` when it is still
+  // fresh; false, without asking the upstream, when it is not.
+  bool getFresh(const std::string& pathAndQuery, Fetched& hit);
+
   const UpstreamOptions& options() const { return options_; }
   // Bytes held by the cache now.
   std::size_t cachedBytes() const;
@@ -79,6 +83,10 @@ class Api {
   };
   struct Call;  // one upstream call's answer
 
+  // With mutex_ held: `hit` from a fresh entry for `url`; otherwise false,
+  // and the stale entry's Last-Modified, if any, into `lastModified`.
+  bool freshHit(const std::string& url, Fetched& hit,
+                std::string* lastModified);
   Call call(const std::string& url, const std::string& accept,
             const std::string& ifModifiedSince) const;
   Fetched fetch(const std::string& url, const std::string& accept,
