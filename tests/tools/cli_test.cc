@@ -276,6 +276,13 @@ TEST_F(CliTest, FailuresGiveTheirExitStatusAndMessage) {
       {{"now", "Nowhere, MA"}, 1, {"no city named \"Nowhere\" in Massach"}},
       {{"now", "99999"}, 1, {"no ZIP code 99999 in the data"}},
       {{"now", "Boston, XX"}, 1, {"no state \"XX\""}},
+      // Mexico City is some 740 km from Brownsville, TX; 93.62 east is in
+      // China; a latitude of 91 does not exist.
+      {{"now", "19.43,-99.13"}, 1, {"no city within 300 km of 19.43,-99.13"}},
+      {{"now", "41.59,93.62"},
+       1,
+       {"no city within 300 km", "US longitudes are negative"}},
+      {{"now", "91,0"}, 1, {"91,0 are not coordinates"}},
       {{"forecast", "4294967295"}, 1, {"no city with id 4294967295"}},
       {{"watches", "Boston, MA"}, 1, {"no watches for Boston, MA (zone MA"}},
       {{"places", "xyzzy"}, 1, {"no city name contains \"xyzzy\""}},

@@ -1,8 +1,10 @@
 #include "place_finder.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -42,38 +44,50 @@ bool allOf(const std::string& text, size_t n, int (*test)(int)) {
   return true;
 }
 
+// Whether a PLACE is a pair of decimal numbers, and then whether they are a
+// latitude and a longitude.
+enum class Coordinates { kNone, kOutOfRange, kValid };
+
 // "41.59,-93.62" (blanks allowed around the numbers): latitude, longitude.
-bool parseCoordinates(const std::string& text, double& lat, double& lon) {
-  const char* p = text.c_str();
-  char* end;
-  errno = 0;
-  lat = std::strtod(p, &end);
-  if (end == p || errno != 0) return false;
-  while (*end == ' ') ++end;
-  if (*end != ',') return false;
-  p = end + 1;
-  lon = std::strtod(p, &end);
-  if (end == p || errno != 0) return false;
-  while (*end == ' ') ++end;
-  if (*end != '\0') return false;
+Coordinates parseCoordinates(const std::string& text, double& lat,
+                             double& lon) {
   // Only plain decimal numbers: strtod also takes "inf", "nan" and hex.
   for (char c : text) {
     if (!std::isdigit(static_cast<unsigned char>(c)) &&
         std::strchr(" ,.-+", c) == nullptr)
-      return false;
+      return Coordinates::kNone;
   }
-  return lat >= -90 && lat <= 90 && lon >= -180 && lon <= 180;
+  const char* p = text.c_str();
+  char* end;
+  errno = 0;
+  lat = std::strtod(p, &end);
+  if (end == p) return Coordinates::kNone;
+  while (*end == ' ') ++end;
+  if (*end != ',') return Coordinates::kNone;
+  p = end + 1;
+  lon = std::strtod(p, &end);
+  if (end == p) return Coordinates::kNone;
+  while (*end == ' ') ++end;
+  if (*end != '\0') return Coordinates::kNone;
+  // ERANGE: a number too large for a double, far out of range anyway.
+  return errno == 0 && lat >= -90 && lat <= 90 && lon >= -180 && lon <= 180
+             ? Coordinates::kValid
+             : Coordinates::kOutOfRange;
 }
 
-// Squared distance on a sphere's small patch, in degrees of latitude: enough
-// to order nearby points.
-double closeness(double lat1, double lon1, double lat2, double lon2) {
-  double dLon = std::fabs(lon1 - lon2);
-  if (dLon > 180) dLon = 360 - dLon;
-  double x = dLon * std::cos((lat1 + lat2) / 2 * 3.14159265358979 / 180);
-  double y = lat1 - lat2;
-  return x * x + y * y;
+// Great-circle distance in kilometres (haversine, mean earth radius).
+double kilometres(double lat1, double lon1, double lat2, double lon2) {
+  const double rad = 3.14159265358979323846 / 180;
+  double a = std::sin((lat2 - lat1) * rad / 2),
+         b = std::sin((lon2 - lon1) * rad / 2);
+  double h = a * a + std::cos(lat1 * rad) * std::cos(lat2 * rad) * b * b;
+  return 2 * 6371.0 * std::asin(std::sqrt(std::min(1.0, h)));
 }
+
+// Coordinates farther than this from every city are not a US place: the
+// farthest any city of the data lies from its nearest neighbour is 194 km
+// (Kaktovik, AK), so a point on land, or just off the coast, is well within.
+constexpr double kFarthestKm = 300;
 
 // A city id: decimal digits only, fitting 32 bits.
 bool parseId(const std::string& text, unsigned& id) {
@@ -206,9 +220,15 @@ PlaceFinder::Result PlaceFinder::resolve(const std::string& place,
   } else if (allOf(text, 4, isupper) &&
              byCode("stations.tsv", text, city, why) == Result::kFound) {
     r = Result::kFound;  // else a name of four capitals
-  } else if (parseCoordinates(text, lat, lon)) {
-    r = nearest(lat, lon, city);
-    if (r == Result::kNotFound) why = "no city in the data";
+  } else if (Coordinates c = parseCoordinates(text, lat, lon);
+             c != Coordinates::kNone) {
+    if (c == Coordinates::kOutOfRange) {
+      why = text +
+            " are not coordinates: a latitude is -90 to 90, a longitude "
+            "-180 to 180";
+      return Result::kNotFound;
+    }
+    r = nearest(lat, lon, city, why);
   } else {
     return byText(text, location, city, candidates, why);
   }
@@ -259,8 +279,8 @@ PlaceFinder::Result PlaceFinder::byCode(const char* file,
   return Result::kNotFound;
 }
 
-PlaceFinder::Result PlaceFinder::nearest(double lat, double lon,
-                                         CityRow& city) {
+PlaceFinder::Result PlaceFinder::nearest(double lat, double lon, CityRow& city,
+                                         std::string& why) {
   std::vector<StateRow> all;
   if (states(all) != Result::kFound) return Result::kNoData;
   double best = 1e300;
@@ -276,7 +296,7 @@ PlaceFinder::Result PlaceFinder::nearest(double lat, double lon,
       std::string a = dataToken(record, "alat"), o = dataToken(record, "alon");
       if (a.empty() || o.empty()) continue;
       double d =
-          closeness(lat, lon, std::atof(a.c_str()), std::atof(o.c_str()));
+          kilometres(lat, lon, std::atof(a.c_str()), std::atof(o.c_str()));
       if (d < best) {
         best = d;
         city = rowOf(record, s.shortName);
@@ -284,6 +304,18 @@ PlaceFinder::Result PlaceFinder::nearest(double lat, double lon,
       }
     }
     db.closeCityIterator();
+  }
+  if (r == Result::kNotFound) {
+    why = "no city in the data has coordinates";
+  } else if (best > kFarthestKm) {
+    char point[64], away[32];
+    std::snprintf(point, sizeof point, "%.0f km of %.4g,%.4g", kFarthestKm,
+                  lat + 0.0, lon + 0.0);  // -0 shown as 0
+    std::snprintf(away, sizeof away, "%.0f km", best);
+    why = std::string("no city within ") + point + " (the nearest, " +
+          city.name + ", " + upperAscii(city.state) + ", is " + away +
+          " away)" + (lon > 0 ? "; US longitudes are negative (west)" : "");
+    r = Result::kNotFound;
   }
   return r;
 }

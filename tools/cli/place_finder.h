@@ -6,10 +6,10 @@
 // name, which is looked for in every state. It may also be a 5-digit ZIP code
 // ("50309", from the data folder's zips.tsv), an observing station's code in
 // capitals ("KDSM", from stations.tsv) or coordinates in decimal degrees
-// ("41.59,-93.62": the nearest city). Names match regardless of case; a
-// name that the data set disambiguates ("Cottonwood (city)", "Cottonwood
-// (CDP)") also matches its bare form. A name that matches more than one city is
-// ambiguous: the candidates are returned and nothing is picked.
+// ("41.59,-93.62": the nearest city, within 300 km). Names match regardless of
+// case; a name that the data set disambiguates ("Cottonwood (city)",
+// "Cottonwood (CDP)") also matches its bare form. A name that matches more than
+// one city is ambiguous: the candidates are returned and nothing is picked.
 //
 // Uses the process-wide WLocationDB, which must be open. Not thread-safe.
 #ifndef STRATUS_TOOLS_CLI_PLACE_FINDER_H_
@@ -82,7 +82,8 @@ class PlaceFinder {
   // The city that `code` stands for in the table `file` ("zips.tsv").
   Result byCode(const char* file, const std::string& code, CityRow& city,
                 std::string& why);
-  Result nearest(double lat, double lon, CityRow& city);
+  // The city nearest to a point; not found when it is over 300 km away.
+  Result nearest(double lat, double lon, CityRow& city, std::string& why);
 
   std::string dataDir_;
 };
