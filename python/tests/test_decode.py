@@ -303,6 +303,24 @@ def test_decode_many_takes_every_input_form(sample_reports, tmp_path):
     assert all(len(column) == 0 for column in empty.values())
 
 
+def test_decode_many_reads_characters_beyond_ascii_from_an_array(sample_reports):
+    # An unknown group with a character of 2, 3 and 4 UTF-8 bytes, at each
+    # offset modulo four, after station and time: a character misread from
+    # the array's UTF-32 would shift or spoil the groups after it.
+    reports = []
+    for r in sample_reports[:10]:
+        groups = r.split(" ")
+        for k in range(4):
+            for ch in ("\u00e9", "\u20ac", "\U0001d11e"):
+                reports.append(" ".join(groups[:2] + ["a" * k + ch + "b"] + groups[2:]))
+    for form in (reports, reports[::-1]):
+        expected = stratus.decode_many(form)
+        assert expected["decoded"].any()
+        got = stratus.decode_many(np.array(reports)[:: 1 if form is reports else -1])
+        for name, column in expected.items():
+            np.testing.assert_array_equal(got[name], column, err_msg=name)
+
+
 def test_decode_many_columns(sample_reports):
     arrays = stratus.decode_many(sample_reports)
     assert arrays["time"].dtype == np.dtype("datetime64[s]")
