@@ -120,7 +120,8 @@ def decode_many(
     weather "-SN BR" and sky "FEW008 OVC012CB" as object arrays of str, ''
     for none). A str
     or path names a text file of one report per line. pandas=True returns a
-    pandas.DataFrame."""
+    pandas.DataFrame. TypeError for a non-str item, ValueError for an item
+    UTF-8 cannot encode, OSError for a path that cannot be read."""
 
 class State:
     """A state of the location data."""

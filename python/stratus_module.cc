@@ -14,7 +14,9 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -209,7 +211,8 @@ void fillReading(const DecodedRecord& o, Reading& r) {
 // from report to report. Throws LEx(L_MEM) when memory runs out.
 void decodeText(const char* s, size_t n, LString& work, DecodedRecord& record,
                 Reading& out) {
-  work.assign(s, static_cast<int>(n));
+  // A report is far shorter; a text over 2 GiB is read up to there.
+  work.assign(s, static_cast<int>(std::min<size_t>(n, INT_MAX)));
   decodeReport(work, record);
   fillReading(record, out);
 }
@@ -526,6 +529,12 @@ struct Texts {
 // and the empty text behind a last line feed is not a line.
 void readLines(const std::string& path, Texts& t) {
   std::string all;
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    errno = EISDIR;  // as open() says of a folder
+    PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
+    throw py::error_already_set();
+  }
   {
     py::gil_scoped_release nogil;
     std::ifstream in(path, std::ios::binary);
@@ -535,7 +544,6 @@ void readLines(const std::string& path, Texts& t) {
       all = s.str();
     }
   }
-  struct stat st;
   if (stat(path.c_str(), &st) != 0) {
     PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
     throw py::error_already_set();
@@ -610,6 +618,11 @@ void readStringArray(const py::array& a, Texts& t) {
       } else if (c < 0x800) {
         *out++ = static_cast<char>(0xC0 | (c >> 6));
         *out++ = static_cast<char>(0x80 | (c & 0x3F));
+      } else if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF) {
+        // As for a str in a list: a lone surrogate (or a value past
+        // Unicode) is no character UTF-8 can hold.
+        throw py::value_error("item " + std::to_string(i) +
+                              " holds characters that UTF-8 cannot encode");
       } else if (c < 0x10000) {
         *out++ = static_cast<char>(0xE0 | (c >> 12));
         *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
@@ -1327,7 +1340,10 @@ PYBIND11_MODULE(stratus, m) {
         "none; weather \"-SN BR\", sky \"FEW008 OVC012CB\"). "
         "pandas=True "
         "returns a pandas.DataFrame of the same columns (pandas must be "
-        "installed). TypeError names the index of a non-str item.");
+        "installed). TypeError names the index of a non-str item, "
+        "ValueError that of an item with characters UTF-8 cannot encode; "
+        "a path that cannot be read raises OSError (FileNotFoundError, "
+        "IsADirectoryError, ...).");
 
   // Places.
   py::class_<State>(m, "State", "A state of the location data.")

@@ -242,8 +242,12 @@ def test_bad_arguments_raise_clear_errors():
         stratus.decode_many(iter([b"KDSM"]))
     with pytest.raises(ValueError, match="item 1 .*UTF-8"):
         stratus.decode_many(["KDSM", "\ud800"])
+    with pytest.raises(ValueError, match="item 1 .*UTF-8"):
+        stratus.decode_many(np.array(["KDSM", "\ud800"]))
     with pytest.raises(FileNotFoundError):
         stratus.decode_many("/nonexistent/reports.txt")
+    with pytest.raises(IsADirectoryError):
+        stratus.decode_many(pathlib.Path(__file__).parent)
     with pytest.raises(TypeError):
         stratus.decode_many(42)
 
