@@ -594,22 +594,7 @@ void readStringArray(const py::array& a, Texts& t) {
     if (i + 2 < n)  // the reads jump from item to item: ask ahead
       for (size_t line = 0; line < item && line < 512; line += 64)
         __builtin_prefetch(p + 2 * stride + static_cast<ssize_t>(line));
-    size_t k = 0;
-    // Four characters at a time while they are all ASCII and none is the
-    // padding: a report is ASCII nearly always.
-    for (; k + 16 <= item; k += 16) {
-      uint32_t c[4];
-      std::memcpy(c, p + k, 16);
-      if (((c[0] | c[1] | c[2] | c[3]) & ~0x7Fu) != 0 || c[0] == 0 ||
-          c[1] == 0 || c[2] == 0 || c[3] == 0)
-        break;
-      out[0] = static_cast<char>(c[0]);
-      out[1] = static_cast<char>(c[1]);
-      out[2] = static_cast<char>(c[2]);
-      out[3] = static_cast<char>(c[3]);
-      out += 4;
-    }
-    for (; k + 4 <= item; k += 4) {
+    for (size_t k = 0; k + 4 <= item; k += 4) {
       uint32_t c;
       std::memcpy(&c, p + k, 4);
       if (c == 0) break;
