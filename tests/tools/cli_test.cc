@@ -342,6 +342,13 @@ TEST_F(CliTest, MalformedSettingsAreReportedAndLeftAlone) {
       {{"config", "set", "UseProxy", "0"},
        "; x\n[Internet]\nUseProxy = yes\n",
        "line 3: UseProxy must be a whole number"},
+      // Edited by hand to what `config set` refuses.
+      {{"now", "Boston, MA"},
+       "[Internet]\nConditionsBase = file:///etc/\n",
+       "line 2: ConditionsBase must be an http:// or https:// URL"},
+      {{"forecast", "Boston, MA"},
+       "[Internet]\nWarningsBase = http:///iwin/\n",
+       "line 2: WarningsBase has no host"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args) + " with\n" + c.text);

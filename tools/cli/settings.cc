@@ -97,11 +97,18 @@ bool checkSettings(const std::string& path, const IniFile& file,
                    std::string& error) {
   for (const SettingInfo& s : kSettings) {
     const std::string* value = file.get(kInternetSection, s.key);
+    if (value == nullptr) continue;
     int n;
-    if (s.isInt && value != nullptr && !parseInt(*value, n)) {
+    std::string problem;
+    if (s.isInt && !parseInt(*value, n)) {
+      problem = "must be a whole number, not \"" + *value + "\"";
+    } else if (s.isUrl) {
+      problem = urlProblem(*value);  // the fetch would refuse it
+    }
+    if (!problem.empty()) {
       error = "settings file " + path + ", line " +
               std::to_string(file.lineOf(kInternetSection, s.key)) + ": " +
-              s.key + " must be a whole number, not \"" + *value + "\"";
+              s.key + " " + problem;
       return false;
     }
   }

@@ -38,8 +38,10 @@ bool checkSettingValue(const SettingInfo& setting, const std::string& value,
 std::string defaultSettingsPath();
 
 // Loads the settings file at `path` (a missing file is an empty one) and
-// checks the values of known keys. False with `error` (naming the file and
-// the line) when the file is unreadable, malformed or holds a bad value.
+// checks the values of known keys as checkSettingValue does (a base URL
+// edited by hand to file:///... is refused here, not only at the fetch). False
+// with `error` (naming the file and the line) when the file is unreadable,
+// malformed or holds a bad value.
 bool loadSettings(const std::string& path, IniFile& file, std::string& error);
 // The check of the values that loadSettings makes, on a file already loaded
 // from `path`.
