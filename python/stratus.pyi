@@ -184,8 +184,9 @@ class Reader:
         progress: Optional[Callable[[str], object]] = None,
     ) -> None:
         """settings: UseProxy, ProxyLocation, ConditionsBase, WarningsBase
-        (missing ones take their defaults); progress: given each status
-        message."""
+        (missing ones take their defaults; KeyError for another key,
+        ValueError for a base that is not an http:// or https:// URL);
+        progress: given each status message."""
     @property
     def settings(self) -> dict[str, Union[str, int]]:
         """The four settings, defaults filled in."""

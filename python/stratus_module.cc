@@ -12,6 +12,7 @@
 #include <dlfcn.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <strings.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -1064,9 +1065,19 @@ class Reader {
                               "' (UseProxy, ProxyLocation, ConditionsBase, "
                               "WarningsBase)");
         py::handle v = item.second;
-        keeper_.values()[key] =
-            PyBool_Check(v.ptr()) ? std::string(v.ptr() == Py_True ? "1" : "0")
-                                  : std::string(py::str(v));
+        std::string value = PyBool_Check(v.ptr())
+                                ? std::string(v.ptr() == Py_True ? "1" : "0")
+                                : std::string(py::str(v));
+        // The reader fetches only web URLs; said here rather than as a
+        // ConnectError at the first fetch.
+        if ((key == "ConditionsBase" || key == "WarningsBase") &&
+            strncasecmp(value.c_str(), "http://", 7) != 0 &&
+            strncasecmp(value.c_str(), "https://", 8) != 0)
+          throw py::value_error(key +
+                                " must be an http:// or https:// URL, "
+                                "not '" +
+                                value + "'");
+        keeper_.values()[key] = value;
       }
     }
     reader_.SetKeeper(&keeper_);
@@ -1396,8 +1407,10 @@ PYBIND11_MODULE(stratus, m) {
            py::arg("progress") = py::none(),
            "Reader(settings=None, progress=None). `settings`: a dict of "
            "UseProxy, ProxyLocation, ConditionsBase, WarningsBase; the "
-           "missing ones take their defaults (the local sample server). "
-           "`progress`: a callable given each status message (str).")
+           "missing ones take their defaults (the local sample server); "
+           "KeyError for another key, ValueError for a base that is not "
+           "an http:// or https:// URL. `progress`: a callable given each "
+           "status message (str).")
       .def_property_readonly("settings", &Reader::settings,
                              "The four settings, defaults filled in.")
       .def("conditions", &Reader::conditions, py::arg("city"),

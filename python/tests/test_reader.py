@@ -93,6 +93,11 @@ def test_settings():
     assert (given["UseProxy"], given["ProxyLocation"]) == (1, "127.0.0.1:1")
     with pytest.raises(KeyError, match="ConditionBase"):
         stratus.Reader({"ConditionBase": "http://127.0.0.1/"})
+    assert stratus.Reader({"WarningsBase": "HTTPS://127.0.0.1/"}).settings[
+        "WarningsBase"] == "HTTPS://127.0.0.1/"
+    for key, url in (("ConditionsBase", "file:///etc/"), ("WarningsBase", "127.0.0.1:8086/iwin/")):
+        with pytest.raises(ValueError, match=f"{key} must be an http:// or https:// URL"):
+            stratus.Reader({key: url})
 
 
 def test_failures_raise_with_the_result_code(reader, places, tmp_path):
