@@ -74,7 +74,7 @@ bool checkSettingValue(const SettingInfo& setting, const std::string& value,
   if (value.find_first_of("\r\n") != std::string::npos) {
     reason = "a setting's value must be one line";
   } else if (setting.isInt && !parseInt(value, n)) {
-    reason = std::string(setting.key) + " takes a whole number, not \"" +
+    reason = std::string(setting.key) + " must be a whole number, not \"" +
              value + "\"";
   } else if (setting.isUrl && !urlProblem(value).empty()) {
     reason = std::string(setting.key) + " " + urlProblem(value);
@@ -95,20 +95,15 @@ bool loadSettings(const std::string& path, IniFile& file, std::string& error) {
 
 bool checkSettings(const std::string& path, const IniFile& file,
                    std::string& error) {
+  // The same rules as `config set`: a value edited by hand that the fetch
+  // would refuse (file:///..., a UseProxy of "yes") stops here.
   for (const SettingInfo& s : kSettings) {
     const std::string* value = file.get(kInternetSection, s.key);
-    if (value == nullptr) continue;
-    int n;
-    std::string problem;
-    if (s.isInt && !parseInt(*value, n)) {
-      problem = "must be a whole number, not \"" + *value + "\"";
-    } else if (s.isUrl) {
-      problem = urlProblem(*value);  // the fetch would refuse it
-    }
-    if (!problem.empty()) {
+    std::string reason;
+    if (value != nullptr && !checkSettingValue(s, *value, reason)) {
       error = "settings file " + path + ", line " +
               std::to_string(file.lineOf(kInternetSection, s.key)) + ": " +
-              s.key + " " + problem;
+              reason;
       return false;
     }
   }
