@@ -8,12 +8,13 @@ endfunction()
 
 # The subsystems and what each one builds on. Each is an OBJECT library
 # stratus_<name>; the shared library is made of all of them.
-set(STRATUS_SUBSYSTEMS foundation weather location observation reader)
+set(STRATUS_SUBSYSTEMS foundation weather location observation reader host)
 set(STRATUS_DEPS_foundation "")
 set(STRATUS_DEPS_weather foundation)
 set(STRATUS_DEPS_location foundation)
 set(STRATUS_DEPS_observation foundation)
 set(STRATUS_DEPS_reader foundation weather location observation)
+set(STRATUS_DEPS_host foundation weather location observation reader)
 
 # Declares the object library of one subsystem from its sources.
 function(stratus_subsystem name)

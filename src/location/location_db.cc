@@ -10,6 +10,7 @@
 #include "stratus/foundation/result.h"
 
 #include "location/record_reader.h"
+#include "location/us_location.h"
 
 using stratus::IdFilter;
 using stratus::RecordReader;
@@ -287,15 +288,22 @@ int WLocationDB::makeUSLocation(unsigned state, unsigned city,
   if (getCity(city, c) != 0) return -1;
   WState s;
   if (getState(state, s) != 0) return -1;
+  return stratus::buildUSLocation(c, s, location);
+}
+
+namespace stratus {
+
+int buildUSLocation(const WCity& city, const WState& state,
+                    WLocation& location) {
   try {
     WLocation made;
     made.setCountry(1);
-    made.setState(state);
+    made.setState(state.getId());
     made.setArea(0);
-    made.setCity(city);
-    made.setCityData(c.getData());
-    made.setShortState(s.getData());
-    made.setName(c.getName() + ", " + s.getName() + ", United States");
+    made.setCity(city.getId());
+    made.setCityData(city.getData());
+    made.setShortState(state.getData());
+    made.setName(city.getName() + ", " + state.getName() + ", United States");
     made.setValid(true);
     location = made;
     return 0;
@@ -303,3 +311,5 @@ int WLocationDB::makeUSLocation(unsigned state, unsigned city,
     return -1;
   }
 }
+
+}  // namespace stratus

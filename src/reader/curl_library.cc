@@ -26,6 +26,7 @@ const CurlLibrary* load() {
             resolve(h, "curl_easy_setopt", lib.easy_setopt) &&
             resolve(h, "curl_easy_getinfo", lib.easy_getinfo) &&
             resolve(h, "curl_easy_pause", lib.easy_pause) &&
+            resolve(h, "curl_easy_strerror", lib.easy_strerror) &&
             resolve(h, "curl_multi_init", lib.multi_init) &&
             resolve(h, "curl_multi_cleanup", lib.multi_cleanup) &&
             resolve(h, "curl_multi_add_handle", lib.multi_add_handle) &&

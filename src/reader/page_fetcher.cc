@@ -2,10 +2,12 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
 #include "stratus/foundation/result.h"
+#include "stratus/reader/settings.h"
 #include "stratus/version.h"
 
 #include "reader/curl_library.h"
@@ -26,10 +28,10 @@ constexpr long kReceiveBlock = 64 * 1024;
 // libcurl; call only once a session exists, which proves it loaded.
 const CurlLibrary& curl() { return *curlLibrary(); }
 
-bool isWebUrl(const char* url) {
-  return strncasecmp(url, "http://", 7) == 0 ||
-         strncasecmp(url, "https://", 8) == 0;
-}
+// How long a failed answer's body is waited for, and how much of it is
+// read, to find its first line.
+constexpr auto kDetailWait = std::chrono::seconds(2);
+constexpr std::size_t kDetailBytes = 4096;
 
 }  // namespace
 
@@ -53,7 +55,9 @@ WPageFetcher::WPageFetcher(bool useProxy, const LString& proxyLocation)
       headerDone_(false),
       done_(false),
       outOfMemory_(false),
-      status_(0) {}
+      status_(0),
+      result_(CURLE_OK),
+      plainText_(false) {}
 
 WPageFetcher::~WPageFetcher() {
   close();
@@ -61,7 +65,15 @@ WPageFetcher::~WPageFetcher() {
 }
 
 int WPageFetcher::open(const LString& url) {
-  if (session_ == nullptr || request_ != nullptr) return L_CONNECT;
+  url_ = url.str();
+  stratus::recordFetchFailure(WFetchFailure());
+  if (session_ == nullptr) return fail(WFetchFailure::NO_LIBRARY);
+  if (request_ != nullptr) return L_CONNECT;
+  if (!WSettings::urlProblem(url_).empty())
+    return fail(WFetchFailure::BAD_URL, WSettings::urlProblem(url_));
+  // A proxy was asked for but none is named: going direct would bypass the
+  // user's choice, so the page is not had.
+  if (useProxy_ && proxy_.empty()) return fail(WFetchFailure::NO_PROXY);
   request_ = stratus::curl().easy_init();
   if (request_ == nullptr || !configure(url)) return L_CONNECT;
   if (stratus::curl().multi_add_handle(session_, request_) != CURLM_OK)
@@ -74,11 +86,17 @@ int WPageFetcher::open(const LString& url) {
       std::chrono::steady_clock::now() +
       std::chrono::seconds(timeouts_.connectSeconds + timeouts_.stallSeconds);
   while (!headerDone_ && !done_) {
-    if (std::chrono::steady_clock::now() > deadline) return L_CONNECT;
+    if (std::chrono::steady_clock::now() > deadline)
+      return fail(WFetchFailure::TIMED_OUT);
     pump();
     if (outOfMemory_) throw LEx(L_MEM);
   }
-  if (!headerDone_ || status_ != 200) return L_CONNECT;
+  if (!headerDone_) {
+    bool late = result_ == CURLE_OPERATION_TIMEDOUT;
+    return fail(late ? WFetchFailure::TIMED_OUT : WFetchFailure::NO_ANSWER,
+                stratus::curl().easy_strerror(result_));
+  }
+  if (status_ != 200) return failOnStatus();
   // The body will fill the buffer up to the pause threshold: take the room
   // once instead of growing into it.
   lines_.reserve(stratus::kHighWater + stratus::kReceiveBlock);
@@ -86,11 +104,51 @@ int WPageFetcher::open(const LString& url) {
   return L_OK;
 }
 
+int WPageFetcher::fail(WFetchFailure::Kind kind, std::string reason) {
+  WFetchFailure f;
+  f.kind = kind;
+  f.url = url_;
+  f.reason = std::move(reason);
+  stratus::recordFetchFailure(f);
+  return L_CONNECT;
+}
+
+int WPageFetcher::failOnStatus() {
+  WFetchFailure f;
+  f.kind = WFetchFailure::HTTP_STATUS;
+  f.url = url_;
+  f.status = static_cast<int>(status_);
+  // "HTTP/1.1 404 Not Found": the reason phrase follows the second blank.
+  size_t blank = statusLine_.find(' ');
+  blank = blank == std::string::npos ? blank : statusLine_.find(' ', blank + 1);
+  if (blank != std::string::npos) f.reason = statusLine_.substr(blank + 1);
+  if (plainText_) {
+    // A plain-text error body usually says why in its first line; wait a
+    // little for it, but never for a large or slow body.
+    auto until = std::chrono::steady_clock::now() + stratus::kDetailWait;
+    const char* data;
+    std::size_t n;
+    while (f.detail.empty()) {
+      bool whole = lines_.take(data, n, done_);
+      if (whole) {
+        std::string line(data, n);
+        while (!line.empty() && (line.back() == '\n' || line.back() == ' '))
+          line.pop_back();
+        f.detail = line;
+        continue;
+      }
+      if (done_ || lines_.pending() > stratus::kDetailBytes ||
+          std::chrono::steady_clock::now() > until)
+        break;
+      pump();
+      if (outOfMemory_) throw LEx(L_MEM);
+    }
+  }
+  stratus::recordFetchFailure(f);
+  return L_CONNECT;
+}
+
 bool WPageFetcher::configure(const LString& url) {
-  if (!stratus::isWebUrl(url)) return false;
-  // A proxy was asked for but none is named: going direct would bypass the
-  // user's choice, so the page is not had.
-  if (useProxy_ && proxy_.empty()) return false;
   headers_ = stratus::curl().slist_append(nullptr, "Cache-Control: no-cache");
   curl_slist* more =
       headers_ ? stratus::curl().slist_append(headers_, "Pragma: no-cache")
@@ -185,7 +243,10 @@ void WPageFetcher::pump() {
 void WPageFetcher::collectDone() {
   int left = 0;
   while (CURLMsg* msg = stratus::curl().multi_info_read(session_, &left)) {
-    if (msg->msg == CURLMSG_DONE && msg->easy_handle == request_) done_ = true;
+    if (msg->msg == CURLMSG_DONE && msg->easy_handle == request_) {
+      done_ = true;
+      result_ = msg->data.result;
+    }
   }
 }
 
@@ -195,6 +256,20 @@ size_t WPageFetcher::onHeader(char* data, size_t size, size_t count,
   size_t n = size * count;
   bool blank = (n == 2 && data[0] == '\r' && data[1] == '\n') ||
                (n == 1 && data[0] == '\n');
+  if (!f->headerDone_ && n > 5 && std::memcmp(data, "HTTP/", 5) == 0) {
+    // A new header block (after a 1xx one): its status line.
+    f->statusLine_.assign(data, std::min<size_t>(n, 256));
+    while (!f->statusLine_.empty() &&
+           (f->statusLine_.back() == '\n' || f->statusLine_.back() == '\r'))
+      f->statusLine_.pop_back();
+    f->plainText_ = false;
+  } else if (!f->headerDone_ && n > 13 &&
+             strncasecmp(data, "content-type:", 13) == 0) {
+    std::string value(data + 13, std::min<size_t>(n - 13, 64));
+    size_t start = value.find_first_not_of(" \t");
+    f->plainText_ = start != std::string::npos &&
+                    strncasecmp(value.c_str() + start, "text/plain", 10) == 0;
+  }
   if (blank && !f->headerDone_) {
     long code = 0;
     stratus::curl().easy_getinfo(f->request_, CURLINFO_RESPONSE_CODE, &code);

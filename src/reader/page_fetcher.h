@@ -7,8 +7,9 @@
 //
 // open() succeeds only for an answer with HTTP status 200; everything else
 // (no connection, unknown host, refused, a proxy that cannot be reached, any
-// other status, a redirection, which is never followed) is L_CONNECT. Only
-// http and https URLs are fetched. Nothing is cached: each open goes to the
+// other status, a redirection, which is never followed) is L_CONNECT, and
+// what happened is kept as the thread's lastFetchFailure(). Only http and
+// https URLs with a host are fetched. Nothing is cached: each open goes to the
 // server. A transfer that breaks after some lines (reset, cut short, stalled)
 // ends the page: the lines that arrived are handed out, then L_INPUT.
 //
@@ -32,6 +33,7 @@
 
 #include "stratus/foundation/result.h"
 #include "stratus/foundation/string.h"
+#include "stratus/reader/fetch_failure.h"
 
 #include "reader/line_buffer.h"
 
@@ -48,6 +50,10 @@ struct FetchTimeouts {
 // for tests, which shorten them so that a failure shows quickly.
 FetchTimeouts fetchTimeouts();
 void setFetchTimeouts(const FetchTimeouts& timeouts);
+
+// Sets the calling thread's lastFetchFailure(), its texts made safe to show
+// (control characters as blanks, cut to bounded lengths).
+void recordFetchFailure(const WFetchFailure& failure);
 
 }  // namespace stratus
 
@@ -98,6 +104,11 @@ class WPageFetcher {
   // most about one second.
   void pump();
   void collectDone();
+  // Records why open() fails; returns L_CONNECT.
+  int fail(WFetchFailure::Kind kind, std::string reason = "");
+  // An answer other than 200: its status line and, for a text/plain body,
+  // the body's first non-empty line, read for a short while.
+  int failOnStatus();
 
   CURLM* session_;
   CURL* request_;
@@ -114,6 +125,10 @@ class WPageFetcher {
   bool done_;         // the transfer has ended, well or not
   bool outOfMemory_;  // the body callback could not store what arrived
   long status_;
+  CURLcode result_;         // the transfer's result once done_
+  std::string url_;         // as asked for
+  std::string statusLine_;  // the final answer's first header line
+  bool plainText_;          // the final answer's Content-Type is text/plain
 };
 
 #endif  // STRATUS_READER_PAGE_FETCHER_H_

@@ -29,21 +29,8 @@ WReader::SectionRule WReader::sectionRule() const { return sectionRule_; }
 void WReader::SetInfoLine(LInfoLine* infoLine) { infoLine_ = infoLine; }
 
 void WReader::SetKeeper(LKeeper* keeper) {
-  using namespace stratus::settings;
   keeper_ = keeper;
-  const LString section(kSection);
-  if (!keeper->isPresent(section, kUseProxy, 0)) {
-    keeper->storeInt(section, kUseProxy, 0, 0);
-  }
-  if (!keeper->isPresent(section, kProxyLocation, 0)) {
-    keeper->storeString(section, kProxyLocation, "", 0);
-  }
-  if (!keeper->isPresent(section, kConditionsBase, 0)) {
-    keeper->storeString(section, kConditionsBase, kDefaultConditionsBase, 0);
-  }
-  if (!keeper->isPresent(section, kWarningsBase, 0)) {
-    keeper->storeString(section, kWarningsBase, kDefaultWarningsBase, 0);
-  }
+  stratus::seedDefaults(*keeper);
 }
 
 void WReader::stripHTMLTags(LString& text, bool dropLineFeeds) {

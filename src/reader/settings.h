@@ -1,26 +1,21 @@
-// The reader's settings: the keys it reads from the host's keeper, their
-// defaults and the proxy settings of every page fetch; and the status-line
+// The reader's reading of its settings from the host's keeper (the keys and
+// defaults are WSettings, stratus/reader/settings.h), and the status-line
 // helpers that tolerate a host without a status line.
-#ifndef STRATUS_READER_SETTINGS_H_
-#define STRATUS_READER_SETTINGS_H_
+#ifndef STRATUS_READER_SETTINGS_H_INTERNAL_
+#define STRATUS_READER_SETTINGS_H_INTERNAL_
 
 #include "stratus/foundation/host.h"
 #include "stratus/foundation/string.h"
+#include "stratus/reader/settings.h"
 
 namespace stratus {
 namespace settings {
 
-constexpr const char* kSection = "Internet";
-constexpr const char* kUseProxy = "UseProxy";
-constexpr const char* kProxyLocation = "ProxyLocation";
-constexpr const char* kConditionsBase = "ConditionsBase";
-constexpr const char* kWarningsBase = "WarningsBase";
-
-// The local sample server that ships with the project, so that a fresh
-// install works end to end offline.
-constexpr const char* kDefaultConditionsBase =
-    "http://127.0.0.1:8086/weather/current/";
-constexpr const char* kDefaultWarningsBase = "http://127.0.0.1:8086/iwin/";
+// Rows of WSettings::LIST by name, for the reader's own reads.
+inline const WSettingInfo& kUseProxy = WSettings::LIST[0];
+inline const WSettingInfo& kProxyLocation = WSettings::LIST[1];
+inline const WSettingInfo& kConditionsBase = WSettings::LIST[2];
+inline const WSettingInfo& kWarningsBase = WSettings::LIST[3];
 
 }  // namespace settings
 
@@ -34,7 +29,10 @@ struct ProxySettings {
 ProxySettings readProxySettings(LKeeper& keeper);
 
 // Reads a string setting; empty when the keeper lacks it.
-LString readSetting(LKeeper& keeper, const char* key);
+LString readSetting(LKeeper& keeper, const WSettingInfo& setting);
+
+// Stores the default of every setting the keeper lacks, in table order.
+void seedDefaults(LKeeper& keeper);
 
 // Shows a message, or signals the end of the progress display, on the
 // status line; nothing when there is none.
@@ -47,4 +45,4 @@ inline void endProgress(LInfoLine* infoLine) {
 
 }  // namespace stratus
 
-#endif  // STRATUS_READER_SETTINGS_H_
+#endif  // STRATUS_READER_SETTINGS_H_INTERNAL_

@@ -305,10 +305,17 @@ TEST_F(CliTest, FailuresGiveTheirExitStatusAndMessage) {
        {"cities.ldt is a folder, not a file"}},
       {{"now", "Boston, MA", "--config", down},
        75,
-       {gone.url() + "weather/current/KBOS.html", "check the ConditionsBase"}},
+       {gone.url() + "weather/current/KBOS.html: nothing answered",
+        "stratus-sample-server", "set ConditionsBase"}},
       {{"-q", "discussion", "Denver, CO", "--config", down},
        75,
-       {gone.url() + "iwin/co/discussion.html", "check the WarningsBase"}},
+       {gone.url() + "iwin/co/discussion.html", "set WarningsBase"}},
+      // The sample server has no page for Austin's station.
+      {{"now", "Austin, TX"},
+       75,
+       {"KATT.html: the server answered 404 Not Found",
+        "check the "
+        "ConditionsBase"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "paths.h"
-#include "settings.h"
 
 namespace stratus_cli {
 
@@ -22,7 +21,7 @@ LocationData::~LocationData() { WLocationDB::closeLocationDB(); }
 
 int LocationData::check(Context& ctx) const {
   for (const char* name : {"states.ldt", "cities.ldt"}) {
-    std::string problem = fileProblem(ctx.dataDir + "/" + name);
+    std::string problem = stratus_tools::fileProblem(ctx.dataDir + "/" + name);
     if (!problem.empty()) {
       ctx.status->error("no location data in " + ctx.dataDir + " (" + name +
                         " " + problem +
@@ -39,29 +38,34 @@ int noData(Context& ctx) {
   return kExitNoData;
 }
 
-int loadSettingsFile(Context& ctx, IniFile& file) {
+int loadSettingsFile(Context& ctx, WSettingsFile& file) {
   std::string error;
-  if (!loadSettings(ctx.settingsPath, file, error)) {
+  if (file.load(error) != WSettingsFile::OK) {
     ctx.status->error(error);
     return kExitConfig;
   }
   return kExitOk;
 }
 
-int resolvePlace(Context& ctx, const std::string& place, WLocation& location,
-                 CityRow& city) {
-  PlaceFinder finder(ctx.dataDir);
-  std::vector<CityRow> candidates;
+nlohmann::json placeJson(const WPlace& p) {
+  return {{"id", p.id},        {"name", p.name}, {"state", p.state},
+          {"zone", p.zone},    {"code", p.code}, {"county", p.county},
+          {"office", p.office}};
+}
+
+int resolvePlace(Context& ctx, const std::string& text, WPlace& place) {
+  WPlaces places(WLocationDB::getLocationDB(), ctx.dataDir);
+  std::vector<WPlace> candidates;
   std::string why;
-  switch (finder.resolve(place, location, city, candidates, why)) {
-    case PlaceFinder::Result::kFound:
+  switch (places.resolve(text, place, candidates, why)) {
+    case WPlaces::FOUND:
       return kExitOk;
-    case PlaceFinder::Result::kNotFound:
+    case WPlaces::NOT_FOUND:
       ctx.status->error(why);
       return kExitNotFound;
-    case PlaceFinder::Result::kNoData:
+    case WPlaces::NO_DATA:
       return noData(ctx);
-    case PlaceFinder::Result::kAmbiguous:
+    case WPlaces::AMBIGUOUS:
       break;
   }
   std::string list;
@@ -74,7 +78,7 @@ int resolvePlace(Context& ctx, const std::string& place, WLocation& location,
             std::to_string(candidates.size() - kMaxCandidates) +
             " more (`stratus places` with the name lists them all)";
   }
-  ctx.status->error("\"" + place + "\" matches " +
+  ctx.status->error("\"" + text + "\" matches " +
                     std::to_string(candidates.size()) +
                     " places; name one by its full name with the state "
                     "(\"City, ST\") or by its id:" +

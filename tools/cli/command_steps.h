@@ -4,13 +4,12 @@
 #ifndef STRATUS_TOOLS_CLI_COMMAND_STEPS_H_
 #define STRATUS_TOOLS_CLI_COMMAND_STEPS_H_
 
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "stratus/stratus.h"
 
 #include "commands.h"
-#include "ini_file.h"
-#include "place_finder.h"
 
 namespace stratus_cli {
 
@@ -31,15 +30,17 @@ class LocationData {
 // Shows the error for a database read that failed; returns kExitNoData.
 int noData(Context& ctx);
 
-// Loads ctx.settingsPath into `file`: kExitOk, or kExitConfig with the
-// error shown (the file is not touched).
-int loadSettingsFile(Context& ctx, IniFile& file);
+// Loads the settings file: kExitOk, or kExitConfig with the error shown
+// (the file is not touched).
+int loadSettingsFile(Context& ctx, WSettingsFile& file);
 
-// Resolves `place`: kExitOk with `location` and `city` filled, kExitNotFound
-// (no such place), kExitUsage (ambiguous; the candidates are listed) or
-// kExitNoData.
-int resolvePlace(Context& ctx, const std::string& place, WLocation& location,
-                 CityRow& city);
+// Resolves `text`: kExitOk with `place` filled, kExitNotFound (no such
+// place), kExitUsage (ambiguous; the candidates are listed) or kExitNoData.
+// The location data must be open.
+int resolvePlace(Context& ctx, const std::string& text, WPlace& place);
+
+// A city as JSON: id, name, state, zone, code, county, office.
+nlohmann::json placeJson(const WPlace& place);
 
 }  // namespace stratus_cli
 

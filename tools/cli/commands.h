@@ -69,12 +69,14 @@ int runNow(Context& ctx, const std::string& place, bool strict);
 // `stratus <product> PLACE`; `product` is a product's command name.
 int runProduct(Context& ctx, const std::string& product,
                const std::string& place);
-// `stratus config list|get|set|path`
+// `stratus config list|get|set|unset|reset|path`
 int runConfigList(Context& ctx);
 int runConfigGet(Context& ctx, const std::string& key);
 int runConfigSet(Context& ctx, const std::string& key,
                  const std::string& value);
 int runConfigPath(Context& ctx);
+int runConfigUnset(Context& ctx, const std::string& key);
+int runConfigReset(Context& ctx);
 
 }  // namespace stratus_cli
 

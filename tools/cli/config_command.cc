@@ -7,8 +7,6 @@
 
 #include "command_steps.h"
 #include "commands.h"
-#include "ini_keeper.h"
-#include "settings.h"
 
 namespace stratus_cli {
 
@@ -20,35 +18,47 @@ struct Entry {
   bool isDefault;
 };
 
-// The [Internet] entries of the file, then the library's defaults for the
-// known keys the file lacks (what WReader::SetKeeper would store).
-std::vector<Entry> effectiveSettings(IniFile& file) {
+// The settings section's entries of the file, then the library's defaults
+// for the known keys the file lacks.
+std::vector<Entry> effectiveSettings(const WSettingsFile& file) {
   std::vector<Entry> out;
-  for (const auto& e : file.entries(kInternetSection))
+  for (const auto& e : file.entries(WSettings::SECTION))
     out.push_back({e.first, e.second, false});
-  IniFile seeded = file;
-  IniKeeper keeper(seeded);
-  WReader reader;
-  reader.SetKeeper(&keeper);
-  for (const SettingInfo& s : kSettings) {
-    if (file.get(kInternetSection, s.key) == nullptr)
-      out.push_back({s.key, *seeded.get(kInternetSection, s.key), true});
+  for (const WSettingInfo& s : WSettings::LIST) {
+    if (file.get(WSettings::SECTION, s.key) == nullptr)
+      out.push_back({s.key, s.defaultValue, true});
   }
   return out;
 }
 
 nlohmann::json valueJson(const std::string& key, const std::string& value) {
-  const SettingInfo* info = findSetting(key);
+  const WSettingInfo* info = WSettings::find(key);
   int n;
-  if (info != nullptr && info->isInt && parseInt(value, n)) return n;
+  if (info != nullptr && info->isInt && WSettings::parseInt(value, n)) return n;
   return value;
 }
 
 std::string knownKeys() {
   std::string keys;
-  for (const SettingInfo& s : kSettings)
+  for (const WSettingInfo& s : WSettings::LIST)
     keys += std::string(keys.empty() ? "" : ", ") + s.key;
   return keys;
+}
+
+// The exit status of a change of the settings file, with its error shown.
+int changed(Context& ctx, WSettingsFile::Result result,
+            const std::string& error, int badFile) {
+  switch (result) {
+    case WSettingsFile::OK:
+      return kExitOk;
+    case WSettingsFile::BAD_FILE:
+      ctx.status->error(error);
+      return badFile;
+    case WSettingsFile::CANT_WRITE:
+      break;
+  }
+  ctx.status->error(error);
+  return kExitCantWrite;
 }
 
 }  // namespace
@@ -63,7 +73,7 @@ int runConfigPath(Context& ctx) {
 }
 
 int runConfigList(Context& ctx) {
-  IniFile file;
+  WSettingsFile file(ctx.settingsPath);
   if (int rc = loadSettingsFile(ctx, file)) return rc;
   std::vector<Entry> entries = effectiveSettings(file);
   if (ctx.json) {
@@ -74,13 +84,13 @@ int runConfigList(Context& ctx) {
       if (e.isDefault) defaults.push_back(e.key);
     }
     nlohmann::json j{{"path", ctx.settingsPath},
-                     {"section", std::string(kInternetSection)},
+                     {"section", std::string(WSettings::SECTION)},
                      {"settings", settings},
                      {"defaults", defaults}};
     *ctx.out << jsonText(j);
     return kExitOk;
   }
-  *ctx.out << "[" << kInternetSection << "]\n";
+  *ctx.out << "[" << WSettings::SECTION << "]\n";
   bool defaults = false;
   for (const Entry& e : entries) {
     if (e.isDefault && !defaults) {
@@ -94,7 +104,7 @@ int runConfigList(Context& ctx) {
 }
 
 int runConfigGet(Context& ctx, const std::string& key) {
-  IniFile file;
+  WSettingsFile file(ctx.settingsPath);
   if (int rc = loadSettingsFile(ctx, file)) return rc;
   for (const Entry& e : effectiveSettings(file)) {
     if (!sameNameIgnoringCase(e.key, key)) continue;
@@ -115,40 +125,47 @@ int runConfigGet(Context& ctx, const std::string& key) {
 
 int runConfigSet(Context& ctx, const std::string& key,
                  const std::string& value) {
-  const SettingInfo* info = findSetting(key);
+  const WSettingInfo* info = WSettings::find(key);
+  std::string error;
   if (info == nullptr) {
     ctx.status->error("unknown setting \"" + key + "\" (the settings are " +
                       knownKeys() + ")");
     return kExitUsage;
   }
-  std::string error;
-  if (!checkSettingValue(*info, value, error)) {
+  if (!WSettings::check(*info, value, error)) {
     ctx.status->error(error);
     return kExitUsage;
   }
   // Loaded, checked, changed and saved under the file's lock, so that
   // concurrent runs setting different keys all land.
-  auto change = [&](IniFile& file, std::string& why) {
-    if (!checkSettings(ctx.settingsPath, file, why)) return false;
-    file.set(kInternetSection, info->key, value);
-    return true;
-  };
-  switch (IniFile::update(ctx.settingsPath, change, error)) {
-    case IniFile::Update::kSaved:
-      break;
-    case IniFile::Update::kBadFile:
-      ctx.status->error(error);
-      return kExitConfig;
-    case IniFile::Update::kCantWrite:
-      ctx.status->error(error);
-      return kExitCantWrite;
-  }
+  WSettingsFile file(ctx.settingsPath);
+  if (int rc =
+          changed(ctx, file.set(info->key, value, error), error, kExitConfig))
+    return rc;
   if (ctx.json) {
     nlohmann::json j{{"key", info->key},
                      {"value", valueJson(info->key, value)}};
     *ctx.out << jsonText(j);
   }
   return kExitOk;
+}
+
+int runConfigUnset(Context& ctx, const std::string& key) {
+  const WSettingInfo* info = WSettings::find(key);
+  if (info == nullptr) {
+    ctx.status->error("unknown setting \"" + key + "\" (the settings are " +
+                      knownKeys() + ")");
+    return kExitUsage;
+  }
+  WSettingsFile file(ctx.settingsPath);
+  std::string error;
+  return changed(ctx, file.unset(info->key, error), error, kExitConfig);
+}
+
+int runConfigReset(Context& ctx) {
+  WSettingsFile file(ctx.settingsPath);
+  std::string error;
+  return changed(ctx, file.reset(error), error, kExitConfig);
 }
 
 void addConfigCommand(CLI::App& app, Context& ctx) {
@@ -174,6 +191,12 @@ void addConfigCommand(CLI::App& app, Context& ctx) {
           [&ctx, opts] { return runConfigSet(ctx, opts->key, opts->value); });
   set->add_option("key", opts->key, "The setting")->required();
   set->add_option("value", opts->value, "Its new value")->required();
+  add("unset", "Remove a setting from the file: its default applies again",
+      [&ctx, opts] { return runConfigUnset(ctx, opts->key); })
+      ->add_option("key", opts->key, "The setting")
+      ->required();
+  add("reset", "Remove every setting from the file: the defaults apply",
+      [&ctx] { return runConfigReset(ctx); });
   add("path", "Where the settings file is",
       [&ctx] { return runConfigPath(ctx); });
 }

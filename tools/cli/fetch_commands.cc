@@ -7,8 +7,6 @@
 
 #include "command_steps.h"
 #include "commands.h"
-#include "ini_keeper.h"
-#include "settings.h"
 
 namespace stratus_cli {
 
@@ -25,7 +23,7 @@ const WProductInfo* productNamed(const std::string& name) {
 
 // What cuts the product's page for the city under the rule in use, for
 // messages: "zone IAZ060", "zone IAZ060 or county IAC153", ...
-std::string cutBy(const WProductInfo& product, const CityRow& city,
+std::string cutBy(const WProductInfo& product, const WPlace& city,
                   bool ugcRule) {
   if (!ugcRule)
     return product.byZone ? "zone " + city.zone : "code " + city.code;
@@ -35,60 +33,55 @@ std::string cutBy(const WProductInfo& product, const CityRow& city,
 
 // A reader with the host's status line and the settings file's keeper.
 struct Fetch {
-  IniFile file;
-  IniKeeper keeper{file};
+  WSettingsFile file;
   WReader reader;
 
-  explicit Fetch(Context& ctx) : reader(ctx.status) {
+  explicit Fetch(Context& ctx) : file(ctx.settingsPath), reader(ctx.status) {
     reader.setSectionRule(ctx.lineRule ? WReader::LineRule : WReader::UgcRule);
   }
-  void start() { reader.SetKeeper(&keeper); }
+  void start() { reader.SetKeeper(&file); }
   std::string setting(const char* key) {
-    LString value;
-    keeper.readString(kInternetSection, key, value, 0);
-    return value.str();
+    const std::string* value = file.get(WSettings::SECTION, key);
+    return value != nullptr ? *value : "";
   }
 };
 
-// The library's text has "\r\n" line ends and a blank in front of every
-// line but the first (the joint between collected lines); give the lines
-// back as the page had them, with "\n" ends.
-std::string plainLines(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r') {
-      out += text[i];
-    } else if (i + 1 < text.size() && text[i + 1] == '\n') {
-      out += '\n';
-      ++i;
-      if (i + 1 < text.size() && text[i + 1] == ' ') ++i;
-    }
-  }
-  if (!out.empty() && out.back() != '\n') out += '\n';
-  return out;
-}
-
+// Says why `url` was not had, from the reader's record of the failure, and
+// what to do about it.
 int pageNotAvailable(Context& ctx, const std::string& url, const char* key) {
-  ctx.status->error("page not available: " + url + " (the server is down or " +
-                    "has no such page; check the " + key + " setting with " +
-                    "`stratus config get " + key + "`)");
+  WFetchFailure failure = lastFetchFailure();
+  std::string why = failure.kind == WFetchFailure::NONE
+                        ? "the page could not be had"
+                        : failure.describe();
+  std::string hint;
+  if (failure.kind == WFetchFailure::NO_ANSWER) {
+    hint =
+        "; start a server there (stratus-sample-server serves the "
+        "offline samples, stratus-gateway live weather) or point " +
+        std::string(key) + " at one with `stratus config set " + key + " URL`";
+  } else if (failure.kind == WFetchFailure::HTTP_STATUS) {
+    hint = "; check the " + std::string(key) + " setting with " +
+           "`stratus config get " + key + "`";
+  }
+  ctx.status->error("page not available: " + url + ": " + why + hint);
   return kExitUnavailable;
 }
 
-nlohmann::json placeJson(const CityRow& city, const WLocation& location) {
-  nlohmann::json j = city.json();
+nlohmann::json placeJson(const WPlace& city, const WLocation& location) {
+  nlohmann::json j = stratus_cli::placeJson(city);
   j["display_name"] = location.getName().str();
   return j;
 }
 
-int prepare(Context& ctx, Fetch& fetch, const std::string& place,
-            WLocation& location, CityRow& city) {
+int prepare(Context& ctx, Fetch& fetch, const std::string& text,
+            WLocation& location, WPlace& city) {
   if (int rc = loadSettingsFile(ctx, fetch.file)) return rc;
   fetch.start();
   LocationData data(ctx);
   if (int rc = data.check(ctx)) return rc;
-  return resolvePlace(ctx, place, location, city);
+  if (int rc = resolvePlace(ctx, text, city)) return rc;
+  location = city.location();
+  return kExitOk;
 }
 
 }  // namespace
@@ -100,7 +93,7 @@ int runProduct(Context& ctx, const std::string& command,
 
   Fetch fetch(ctx);
   WLocation location;
-  CityRow city;
+  WPlace city;
   if (int rc = prepare(ctx, fetch, place, location, city)) return rc;
 
   std::string url = fetch.setting("WarningsBase") +
@@ -131,9 +124,9 @@ int runProduct(Context& ctx, const std::string& command,
       return pageNotAvailable(ctx, url, "WarningsBase");
     default:
       ctx.status->error(resultMessage(rc));
-      return kExitNotFound;
+      return kExitSoftware;
   }
-  std::string plain = plainLines(text.str());
+  std::string plain = productLines(text);
   if (ctx.json) {
     nlohmann::json j{{"place", placeJson(city, location)},
                      {"product", product->name},
@@ -149,15 +142,15 @@ int runProduct(Context& ctx, const std::string& command,
 int runNow(Context& ctx, const std::string& place, bool strict) {
   Fetch fetch(ctx);
   WLocation location;
-  CityRow city;
+  WPlace city;
   if (int rc = prepare(ctx, fetch, place, location, city)) return rc;
 
   std::string url = fetch.setting("ConditionsBase") + city.code + ".html";
-  WCondition condition;
-  markUnset(condition);
-  LString report;
-  int rc = strict ? fetch.reader.getCondition(location, condition)
-                  : fetch.reader.getReport(location, report);
+  LString raw;
+  WObservation narrow;
+  WReport full;
+  int rc = strict ? getCurrentObservation(fetch.reader, location, raw, narrow)
+                  : getCurrentReport(fetch.reader, location, raw, full);
   switch (rc) {
     case L_OK:
       break;
@@ -175,26 +168,14 @@ int runNow(Context& ctx, const std::string& place, bool strict) {
       return kExitDataError;
     default:
       ctx.status->error(resultMessage(rc));
-      return kExitNotFound;
+      return kExitSoftware;
   }
-  WReport full{};
-  Reading reading;
-  if (strict) {
-    reading = readingOf(condition);
-  } else {
-    decodeReport(report, full);
-    reading = readingOf(full);
-  }
-  if (reading.empty()) {
-    ctx.status->error("no observation report could be decoded from " + url);
-    return kExitDataError;
-  }
+  Reading reading = strict ? readingOf(narrow) : readingOf(full);
   if (ctx.json) {
     nlohmann::json j{{"place", placeJson(city, location)},
                      {"station", city.code},
                      {"url", url},
-                     {"report", strict ? nlohmann::json(nullptr)
-                                       : nlohmann::json(report.str())},
+                     {"report", raw.str()},
                      {"conditions", readingJson(reading, ctx.units)}};
     *ctx.out << jsonText(j);
   } else {

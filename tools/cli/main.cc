@@ -1,9 +1,8 @@
 // stratus: the command-line host of libstratus.
 //
-// It uses only the public API, as any host does: the location database to
-// pick a place, a WReader with a status line on standard error and a keeper
-// over an INI settings file, decodeObservation for raw reports, and the
-// unit conversions for display.
+// It uses only the public API, as any host does: the host layer's places
+// and settings file, a WReader with a status line on standard error, the
+// report decoders for raw reports, and the unit conversions for display.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <iostream>
@@ -15,7 +14,6 @@
 #include "commands.h"
 #include "console_info_line.h"
 #include "paths.h"
-#include "settings.h"
 
 namespace {
 
@@ -23,9 +21,9 @@ using stratus_cli::Context;
 using stratus_cli::Units;
 
 std::string defaultDataDir() {
-  return stratus_cli::dataFolder(STRATUS_CLI_BUILD_DIR, STRATUS_SOURCE_DATA_DIR,
-                                 STRATUS_DATA_FROM_BIN,
-                                 STRATUS_INSTALLED_DATA_DIR);
+  return stratus_tools::dataFolder(
+      STRATUS_CLI_BUILD_DIR, STRATUS_SOURCE_DATA_DIR, STRATUS_DATA_FROM_BIN,
+      STRATUS_INSTALLED_DATA_DIR);
 }
 
 const char kPlaceHelp[] =
@@ -67,6 +65,68 @@ struct UnitOptions {
   }
 };
 
+// The options every command takes, as given on the command line.
+struct GlobalOptions {
+  bool quiet = false;
+  std::string dataDir = defaultDataDir();
+  std::string configFile;
+  std::string sections = "ugc";
+  UnitOptions units;
+};
+
+void addGlobalOptions(CLI::App& app, Context& ctx, GlobalOptions& o) {
+  app.add_flag("--json", ctx.json, "Print data as JSON");
+  app.add_option("--units", o.units.system, "Units: us (default) or metric")
+      ->check(CLI::IsMember({"us", "metric"}, CLI::ignore_case));
+  app.add_option("--temp", o.units.temp, "Temperature unit: c or f")
+      ->check(CLI::IsMember({"c", "f"}, CLI::ignore_case));
+  app.add_option("--wind", o.units.wind, "Wind speed unit: kt, mph or kmh")
+      ->check(CLI::IsMember({"kt", "mph", "kmh"}, CLI::ignore_case));
+  app.add_option("--pressure", o.units.pressure,
+                 "Pressure unit: inhg, hpa or mmhg")
+      ->check(CLI::IsMember({"inhg", "hpa", "mmhg"}, CLI::ignore_case));
+  app.add_option("--data-dir", o.dataDir, "Folder of the location data files")
+      ->envname("STRATUS_DATA_DIR");
+  app.add_option("--config", o.configFile,
+                 "Settings file (default: $XDG_CONFIG_HOME/stratus/"
+                 "settings.ini)");
+  app.add_flag("-q,--quiet", o.quiet, "Show no progress, only errors");
+  app.add_option("--sections", o.sections,
+                 "How a product page is cut to the place: ugc (default: the "
+                 "bulletins' UGC groups, by zone, county or office) or line "
+                 "(one header line, by zone or city code)")
+      ->check(CLI::IsMember({"ugc", "line"}, CLI::ignore_case));
+}
+
+// Runs the command the command line named, with standard output filtered
+// for text; the exit status.
+int runAction(Context& ctx, const GlobalOptions& o) {
+  stratus_cli::ConsoleInfoLine status(stderr, o.quiet);
+  ctx.units = o.units.resolve();
+  ctx.lineRule = stratus_cli::lowerAscii(o.sections) == "line";
+  ctx.dataDir = o.dataDir;
+  ctx.settingsPath =
+      o.configFile.empty() ? WSettings::defaultPath() : o.configFile;
+  ctx.status = &status;
+  // Text goes out with its control characters made visible; JSON escapes
+  // them itself.
+  stratus_cli::PrintableBuf printableOut(std::cout.rdbuf());
+  std::ostream textOut(&printableOut);
+  ctx.out = ctx.json ? &std::cout : &textOut;
+  ctx.rawOut = &std::cout;
+  try {
+    if (ctx.action) return ctx.action();
+  } catch (const LEx& e) {
+    status.error(std::string("the library failed: ") +
+                 resultMessage(e.getId()));
+    return stratus_cli::kExitSoftware;
+  } catch (const std::bad_alloc&) {
+    status.error("out of memory");
+    return stratus_cli::kExitSoftware;
+  }
+  return stratus_cli::kExitUsage;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -82,39 +142,13 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
 
   Context ctx;
-  bool quiet = false;
-  std::string dataDir = defaultDataDir();
-  std::string configFile;
-  UnitOptions units;
-  app.add_flag("--json", ctx.json, "Print data as JSON");
-  app.add_option("--units", units.system, "Units: us (default) or metric")
-      ->check(CLI::IsMember({"us", "metric"}, CLI::ignore_case));
-  app.add_option("--temp", units.temp, "Temperature unit: c or f")
-      ->check(CLI::IsMember({"c", "f"}, CLI::ignore_case));
-  app.add_option("--wind", units.wind, "Wind speed unit: kt, mph or kmh")
-      ->check(CLI::IsMember({"kt", "mph", "kmh"}, CLI::ignore_case));
-  app.add_option("--pressure", units.pressure,
-                 "Pressure unit: inhg, hpa or mmhg")
-      ->check(CLI::IsMember({"inhg", "hpa", "mmhg"}, CLI::ignore_case));
-  app.add_option("--data-dir", dataDir, "Folder of the location data files")
-      ->envname("STRATUS_DATA_DIR");
-  app.add_option("--config", configFile,
-                 "Settings file (default: $XDG_CONFIG_HOME/stratus/"
-                 "settings.ini)");
-  app.add_flag("-q,--quiet", quiet, "Show no progress, only errors");
-  std::string sections = "ugc";
-  app.add_option("--sections", sections,
-                 "How a product page is cut to the place: ugc (default: the "
-                 "bulletins' UGC groups, by zone, county or office) or line "
-                 "(one header line, by zone or city code)")
-      ->check(CLI::IsMember({"ugc", "line"}, CLI::ignore_case));
-
+  GlobalOptions options;
+  addGlobalOptions(app, ctx, options);
   stratus_cli::addPlacesCommand(app, ctx);
   stratus_cli::addNowCommand(app, ctx);
   stratus_cli::addProductCommands(app, ctx);
   stratus_cli::addDecodeCommand(app, ctx);
   stratus_cli::addConfigCommand(app, ctx);
-
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -123,30 +157,5 @@ int main(int argc, char** argv) {
     status.error(std::string(e.what()) + " (see `stratus --help`)");
     return stratus_cli::kExitUsage;
   }
-
-  stratus_cli::ConsoleInfoLine status(stderr, quiet);
-  ctx.units = units.resolve();
-  ctx.lineRule = stratus_cli::lowerAscii(sections) == "line";
-  ctx.dataDir = dataDir;
-  ctx.settingsPath =
-      configFile.empty() ? stratus_cli::defaultSettingsPath() : configFile;
-  ctx.status = &status;
-  // Text goes out with its control characters made visible; JSON escapes
-  // them itself.
-  stratus_cli::PrintableBuf printableOut(std::cout.rdbuf());
-  std::ostream textOut(&printableOut);
-  ctx.out = ctx.json ? &std::cout : &textOut;
-  ctx.rawOut = &std::cout;
-
-  try {
-    if (ctx.action) return ctx.action();
-  } catch (const LEx& e) {
-    status.error(std::string("the library failed: ") +
-                 resultMessage(e.getId()));
-    return stratus_cli::kExitSoftware;
-  } catch (const std::bad_alloc&) {
-    status.error("out of memory");
-    return stratus_cli::kExitSoftware;
-  }
-  return stratus_cli::kExitUsage;
+  return runAction(ctx, options);
 }

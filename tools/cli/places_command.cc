@@ -6,28 +6,27 @@
 
 #include "command_steps.h"
 #include "commands.h"
-#include "place_finder.h"
 #include "text.h"
 
 namespace stratus_cli {
 
 namespace {
 
-nlohmann::json stateJson(const StateRow& s) {
+nlohmann::json stateJson(const WPlaceState& s) {
   return {{"id", s.id}, {"name", s.name}, {"short", s.shortName}};
 }
 
-int listStates(Context& ctx, PlaceFinder& finder) {
-  std::vector<StateRow> states;
-  if (finder.states(states) != PlaceFinder::Result::kFound) return noData(ctx);
+int listStates(Context& ctx, WPlaces& places) {
+  std::vector<WPlaceState> states;
+  if (places.states(states) != WPlaces::FOUND) return noData(ctx);
   if (ctx.json) {
     nlohmann::json list = nlohmann::json::array();
-    for (const StateRow& s : states) list.push_back(stateJson(s));
+    for (const WPlaceState& s : states) list.push_back(stateJson(s));
     *ctx.out << jsonText(nlohmann::json{{"states", list}});
     return kExitOk;
   }
   std::vector<std::vector<std::string>> rows{{"ID", "ST", "NAME"}};
-  for (const StateRow& s : states)
+  for (const WPlaceState& s : states)
     rows.push_back({std::to_string(s.id), s.shortName, s.name});
   printTable(*ctx.out, rows);
   return kExitOk;
@@ -38,28 +37,28 @@ int listStates(Context& ctx, PlaceFinder& finder) {
 int runPlaces(Context& ctx, const std::string& text, const std::string& st) {
   LocationData data(ctx);
   if (int rc = data.check(ctx)) return rc;
-  PlaceFinder finder(ctx.dataDir);
-  if (text.empty() && st.empty()) return listStates(ctx, finder);
+  WPlaces places(WLocationDB::getLocationDB(), ctx.dataDir);
+  if (text.empty() && st.empty()) return listStates(ctx, places);
 
-  StateRow state;
+  WPlaceState state;
   if (!st.empty()) {
-    PlaceFinder::Result r = finder.findState(st, state);
-    if (r == PlaceFinder::Result::kNoData) return noData(ctx);
-    if (r != PlaceFinder::Result::kFound) {
+    WPlaces::Result r = places.findState(st, state);
+    if (r == WPlaces::NO_DATA) return noData(ctx);
+    if (r != WPlaces::FOUND) {
       ctx.status->error("no state \"" + st +
                         "\" (`stratus places` lists the states)");
       return kExitNotFound;
     }
   }
-  std::vector<CityRow> cities;
-  PlaceFinder::Result r =
-      text.empty() ? finder.citiesOf(state, cities)
-                   : finder.search(text, st.empty() ? nullptr : &state, cities);
-  if (r != PlaceFinder::Result::kFound) return noData(ctx);
+  std::vector<WPlace> cities;
+  WPlaces::Result r =
+      text.empty() ? places.citiesOf(state, cities)
+                   : places.search(text, st.empty() ? nullptr : &state, cities);
+  if (r != WPlaces::FOUND) return noData(ctx);
 
   if (ctx.json) {
     nlohmann::json list = nlohmann::json::array();
-    for (const CityRow& c : cities) list.push_back(c.json());
+    for (const WPlace& c : cities) list.push_back(placeJson(c));
     nlohmann::json j{
         {"state", st.empty() ? nlohmann::json(nullptr) : stateJson(state)},
         {"query",
@@ -69,7 +68,7 @@ int runPlaces(Context& ctx, const std::string& text, const std::string& st) {
   } else if (!cities.empty()) {
     std::vector<std::vector<std::string>> rows{
         {"ID", "NAME", "ST", "ZONE", "CODE"}};
-    for (const CityRow& c : cities)
+    for (const WPlace& c : cities)
       rows.push_back({std::to_string(c.id), c.name, c.state, c.zone, c.code});
     printTable(*ctx.out, rows);
   }

@@ -13,9 +13,6 @@ namespace stratus_cli {
 
 namespace {
 
-// Values that no decoded report yields, written before getCondition.
-constexpr int kUnsetInt = INT_MIN;
-constexpr long kUnsetTime = 0;  // the epoch: no report is that old
 constexpr int kVariable = 400;
 
 // ---- Numbers ----
@@ -384,29 +381,6 @@ bool Reading::empty() const {
                             report->layerCount > 0);
   return !temp && !dewPoint && !pressure && !windDirection && !windSpeed &&
          !windGust && !variableFrom && !variableTo && !time && !more;
-}
-
-void markUnset(WCondition& condition) {
-  condition.setTemp(std::numeric_limits<float>::quiet_NaN());
-  condition.setDewPoint(std::numeric_limits<float>::quiet_NaN());
-  condition.setPressure(std::numeric_limits<float>::quiet_NaN());
-  condition.setWindDirection(kUnsetInt);
-  condition.setWindSpeed(kUnsetInt);
-  condition.setWindGustSpeed(-1);
-  condition.setTime(LCTime(kUnsetTime, LTime::UTC));
-}
-
-Reading readingOf(WCondition& c) {
-  Reading r;
-  if (!std::isnan(c.getTemp())) r.temp = c.getTemp();
-  if (!std::isnan(c.getDewPoint())) r.dewPoint = c.getDewPoint();
-  if (!std::isnan(c.getPressure())) r.pressure = c.getPressure();
-  if (c.getWindDirection() != kUnsetInt) r.windDirection = c.getWindDirection();
-  if (c.getWindSpeed() != kUnsetInt) r.windSpeed = c.getWindSpeed();
-  if (c.getWindGustSpeed() != -1) r.windGust = c.getWindGustSpeed();
-  if (c.getTime().GetCalendarTime() != kUnsetTime)
-    r.time = c.getTime().GetCalendarTime();
-  return r;
 }
 
 Reading readingOf(const WObservation& o) {

@@ -50,13 +50,6 @@ struct Reading {
   bool empty() const;
 };
 
-// Sets every field of `condition` to a value that no report gives, so that
-// after WReader::getCondition (which writes only what the report supplied)
-// readingOf() can tell which values came from the report.
-void markUnset(WCondition& condition);
-// The values of `condition` that differ from the marks of markUnset, and the
-// gust when not -1.
-Reading readingOf(WCondition& condition);
 // The flagged values of a report read by decodeObservation.
 Reading readingOf(const WObservation& observation);
 // The flagged values of a report read completely; refers to `report`.

@@ -11,12 +11,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "stratus/host/settings_file.h"
 #include "stratus/version.h"
 
-#include "ini_file.h"
 #include "pages.h"
 #include "server.h"
-#include "settings.h"
 #include "upstream.h"
 
 namespace {
@@ -87,19 +86,18 @@ int main(int argc, char** argv) {
   if (contact.empty()) {
     // The host's settings file, shared with `stratus`; a missing file is an
     // empty one.
-    stratus_cli::IniFile settings;
-    stratus_cli::IniFile::Error error;
-    if (configFile.empty()) configFile = stratus_cli::defaultSettingsPath();
-    if (!configFile.empty() &&
-        !stratus_cli::IniFile::load(configFile, settings, error)) {
-      std::fprintf(stderr, "Error: %s\n", error.message.c_str());
+    if (configFile.empty()) configFile = WSettings::defaultPath();
+    WSettingsFile settings(configFile);
+    std::string error;
+    if (!configFile.empty() && settings.load(error) != WSettingsFile::OK) {
+      std::fprintf(stderr, "Error: %s\n", error.c_str());
       return kExitConfig;
     }
     if (const std::string* c = settings.get("Gateway", "Contact")) contact = *c;
   }
   while (!api.empty() && api.back() == '/') api.pop_back();
-  if (api.rfind("http://", 0) != 0 && api.rfind("https://", 0) != 0) {
-    std::fprintf(stderr, "Error: --api must be an http or https URL\n");
+  if (std::string problem = WSettings::urlProblem(api); !problem.empty()) {
+    std::fprintf(stderr, "Error: --api %s\n", problem.c_str());
     return kExitUsage;
   }
   if (contact.empty() && isPublicApi(api)) {

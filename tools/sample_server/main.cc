@@ -29,7 +29,7 @@ constexpr int kExitCannotListen = 69;
 const char kHost[] = "127.0.0.1";
 
 std::string defaultRoot() {
-  return stratus_cli::dataFolder(
+  return stratus_tools::dataFolder(
       STRATUS_SERVER_BUILD_DIR, STRATUS_SOURCE_PAGES_DIR,
       STRATUS_PAGES_FROM_BIN, STRATUS_INSTALLED_PAGES_DIR);
 }
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     int rc = app.exit(e);
     return rc == 0 ? 0 : kExitUsage;
   }
-  if (!stratus_cli::isFolder(root)) {
+  if (!stratus_tools::isFolder(root)) {
     std::fprintf(stderr, "Error: no folder %s (give the pages with --root)\n",
                  root.c_str());
     return kExitNoRoot;

@@ -1,6 +1,6 @@
 // IniFile: parsing, lookups and in-place changes of settings text, and the
 // atomic save on real files.
-#include "ini_file.h"
+#include "host/ini_file.h"
 
 #include <signal.h>
 #include <sys/socket.h>
@@ -24,7 +24,7 @@
 #include "testing/corpus_files.h"
 #include "testing/temp_dir.h"
 
-namespace stratus_cli {
+namespace stratus {
 namespace {
 
 using stratus_test::readFile;
@@ -353,4 +353,4 @@ TEST(IniFile, ConcurrentUpdatesAllLand) {
 }
 
 }  // namespace
-}  // namespace stratus_cli
+}  // namespace stratus

@@ -15,8 +15,8 @@
 // the start and a carriage return before each line feed are accepted.
 //
 // Plain value type; not thread-safe.
-#ifndef STRATUS_TOOLS_CLI_INI_FILE_H_
-#define STRATUS_TOOLS_CLI_INI_FILE_H_
+#ifndef STRATUS_HOST_INI_FILE_H_
+#define STRATUS_HOST_INI_FILE_H_
 
 #include <cstddef>
 #include <functional>
@@ -24,7 +24,7 @@
 #include <utility>
 #include <vector>
 
-namespace stratus_cli {
+namespace stratus {
 
 class IniFile {
  public:
@@ -54,6 +54,10 @@ class IniFile {
   // `value` must not hold a line end.
   void set(const std::string& section, const std::string& key,
            const std::string& value);
+
+  // Removes the entry `key` of `section`; the section's header, comments
+  // and blank lines stay.
+  void erase(const std::string& section, const std::string& key);
 
   // The whole file as text, every line ending as the parsed file's first line
   // did ("\n" for a new file).
@@ -117,6 +121,6 @@ class IniFile {
   std::string lineEnd_ = "\n";
 };
 
-}  // namespace stratus_cli
+}  // namespace stratus
 
-#endif  // STRATUS_TOOLS_CLI_INI_FILE_H_
+#endif  // STRATUS_HOST_INI_FILE_H_

@@ -1,10 +1,10 @@
 // Where the tools find their files when no option names them.
-#ifndef STRATUS_TOOLS_CLI_PATHS_H_
-#define STRATUS_TOOLS_CLI_PATHS_H_
+#ifndef STRATUS_TOOLS_COMMON_PATHS_H_
+#define STRATUS_TOOLS_COMMON_PATHS_H_
 
 #include <string>
 
-namespace stratus_cli {
+namespace stratus_tools {
 
 // The folder of the running executable ("" when it cannot be read).
 std::string executableDir();
@@ -27,6 +27,6 @@ bool isFolder(const std::string& path);
 // "is not a regular file" or "cannot be read (<system's reason>)".
 std::string fileProblem(const std::string& path);
 
-}  // namespace stratus_cli
+}  // namespace stratus_tools
 
-#endif  // STRATUS_TOOLS_CLI_PATHS_H_
+#endif  // STRATUS_TOOLS_COMMON_PATHS_H_

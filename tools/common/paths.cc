@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace stratus_cli {
+namespace stratus_tools {
 
 namespace {
 
@@ -63,4 +63,4 @@ std::string fileProblem(const std::string& path) {
   return "";
 }
 
-}  // namespace stratus_cli
+}  // namespace stratus_tools

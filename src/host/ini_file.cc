@@ -1,4 +1,4 @@
-#include "ini_file.h"
+#include "host/ini_file.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -11,9 +11,9 @@
 #include <cstring>
 #include <unordered_set>
 
-#include "text.h"
+#include "host/ascii.h"
 
-namespace stratus_cli {
+namespace stratus {
 
 namespace {
 
@@ -286,6 +286,11 @@ void IniFile::set(const std::string& section, const std::string& key,
   lines_.push_back(std::move(entry));
 }
 
+void IniFile::erase(const std::string& section, const std::string& key) {
+  for (int i = find(section, key); i >= 0; i = find(section, key))
+    lines_.erase(lines_.begin() + i);
+}
+
 std::string IniFile::text() const {
   std::string out;
   for (const Line& l : lines_) out += l.raw + lineEnd_;
@@ -412,4 +417,4 @@ IniFile::Update IniFile::update(
   return save(path, file, error) ? Update::kSaved : Update::kCantWrite;
 }
 
-}  // namespace stratus_cli
+}  // namespace stratus
