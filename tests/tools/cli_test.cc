@@ -29,6 +29,17 @@ bool has(const std::string& text, const std::string& part) {
 }
 
 // The parsed standard output; fails the test when it is not JSON.
+// The lines of `text`, without their line ends.
+std::vector<std::string> splitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0, end;
+  while ((end = text.find('\n', start)) != std::string::npos) {
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
 nlohmann::json parsed(const RunResult& r) {
   EXPECT_TRUE(nlohmann::json::accept(r.out)) << "not JSON:\n" << r.out;
   return nlohmann::json::parse(r.out, nullptr, false);
@@ -503,17 +514,21 @@ TEST_F(CliTest, DecodeAnswersEachReportAsItComes) {
   EXPECT_EQ(status, 0);
 }
 
-// decode reads one report a line from standard input, needing no settings;
-// a report that decodes to nothing is exit status 65, no report at all 64.
+// decode reads one report a line from standard input, needing no settings.
+// A stream is exit status 0 when any report decoded, with the count of those
+// that did not on standard error; 65 when none did; no report at all is 64.
 TEST_F(CliTest, DecodeReadsStandardInput) {
   home_.write("stratus/settings.ini", "this is not a settings file\n");
   RunResult r = run(
       {"decode", "-", "--json"}, {},
       "KDEN 051753Z 19008KT 10SM M02/M12 A3021 RMK AO2\n\n  \r\nnot a report\n"
       "METAR KBDU 051755Z AUTO VRB03KT 10SM CLR M01/M13 A3018 RMK AO2\n");
-  EXPECT_EQ(r.status, 65);
-  EXPECT_TRUE(has(r.err, "nothing could be decoded from \"not a report\""))
+  EXPECT_EQ(r.status, 0);
+  EXPECT_TRUE(has(r.err,
+                  "line 4: nothing could be decoded from \"not a "
+                  "report\""))
       << r.err;
+  EXPECT_TRUE(has(r.err, "1 of 3 reports decoded to nothing")) << r.err;
   nlohmann::json j = parsed(r);
   ASSERT_EQ(j["reports"].size(), 3u);
   EXPECT_EQ(j["reports"][0]["temperature"]["celsius"], -2.0);
@@ -521,6 +536,59 @@ TEST_F(CliTest, DecodeReadsStandardInput) {
   EXPECT_EQ(j["reports"][2]["wind"]["variable"], true);
   EXPECT_TRUE(j["reports"][2]["wind"]["direction"].is_null());
   EXPECT_EQ(run({"decode"}, {}, "\n").status, 64);
+  EXPECT_EQ(run({"decode", "-"}, {}, "not a report\nnor this\n").status, 65);
+}
+
+// A stream's shape never moves a group from one report to another: CR, LF
+// and CR LF all end a line, and a line over 64 KiB is skipped with a note,
+// the next one read as usual.
+TEST_F(CliTest, DecodeStreamLinesStayApart) {
+  // KAAA alone has no ceiling (FEW110); KBBB's OVC005 is its own.
+  const std::string a = "KAAA 051753Z 19008KT 10SM FEW110 M02/M12 A2998",
+                    b = "KBBB 051753Z 19008KT 2SM OVC005 M02/M12 A2998";
+  for (const char* end : {"\r", "\n", "\r\n"}) {
+    RunResult r = run({"decode", "--jsonl", "-"}, {}, a + end + b + end);
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> lines = splitLines(r.out);
+    ASSERT_EQ(lines.size(), 2u) << r.out;
+    nlohmann::json first = nlohmann::json::parse(lines[0]);
+    EXPECT_TRUE(first["ceiling_ft"].is_null()) << lines[0];
+    EXPECT_EQ(first["flight_category"], "VFR") << lines[0];
+    EXPECT_EQ(nlohmann::json::parse(lines[1])["ceiling_ft"], 500);
+  }
+  RunResult r = run({"decode", "--jsonl", "-"}, {},
+                    std::string(70000, 'X') + "\n" + b + "\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(has(r.err, "line 1 is longer than 64 KiB")) << r.err;
+  EXPECT_EQ(splitLines(r.out).size(), 1u) << r.out;
+}
+
+// Every JSON line is valid UTF-8 whatever bytes come in: bytes that are not
+// UTF-8 become U+FFFD; valid sequences pass.
+TEST_F(CliTest, DecodeJsonIsValidUtf8) {
+  std::string input;
+  unsigned seed = 12345;
+  for (int line = 0; line < 2000; ++line) {
+    input += "KDSM 051754Z ";
+    for (int k = 0; k < 40; ++k) {
+      seed = seed * 1103515245 + 12345;
+      char c = static_cast<char>((seed >> 16) & 0xFF);
+      if (c != '\n' && c != '\r') input += c;
+    }
+    input += "\n";
+  }
+  input += "K\xC3\xA9X \xED\xA0\x80 \xF4\x90\x80\x80 \xC0\xAF\n";
+  RunResult r = run({"decode", "--jsonl", "-"}, {}, input);
+  std::vector<std::string> lines = splitLines(r.out);
+  ASSERT_EQ(lines.size(), 2001u);
+  for (const std::string& l : lines) {
+    nlohmann::json j = nlohmann::json::parse(l);  // throws on bad UTF-8
+    ASSERT_TRUE(j.contains("report")) << l;
+  }
+  EXPECT_EQ(nlohmann::json::parse(lines.back())["report"],
+            "K\xC3\xA9X \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD "
+            "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD "
+            "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 // The settings file's rules: config set refuses a base URL that is not

@@ -27,7 +27,8 @@ constexpr int kExitNotFound = 1;      // nothing found, no matching place
 constexpr int kExitUsage = 64;        // bad command line, ambiguous place
 constexpr int kExitDataError = 65;    // a report that decodes to nothing
 constexpr int kExitNoData = 66;       // location data missing
-constexpr int kExitSoftware = 70;     // the library ran out of memory
+constexpr int kExitSoftware = 70;     // the library failed: out of memory or
+                                      // a result the host does not know
 constexpr int kExitCantWrite = 73;    // the settings file cannot be written
 constexpr int kExitUnavailable = 75;  // page not available
 constexpr int kExitConfig = 78;       // bad settings file

@@ -3,7 +3,8 @@
 //
 // Standard input is a stream: each line is decoded and its result written
 // as soon as it is read, into an output block that goes out whenever it is
-// full, so memory stays flat however many reports come in.
+// full, so memory stays flat however many reports come in and however long
+// a line is (see WReportLines for what a line is).
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -22,6 +23,8 @@ namespace {
 
 // Bytes of output gathered before they are written.
 constexpr size_t kOutputBlock = 1 << 16;
+// Reports that decoded to nothing named on the status line one by one.
+constexpr size_t kNamedFailures = 10;
 
 enum class Format { kText, kJson, kJsonLines };
 
@@ -44,8 +47,9 @@ class Decoder {
     if (format_ == Format::kJson) out_ += "{\"reports\":[";
   }
 
-  // Decodes one report (trimmed, not empty) and gathers its output.
-  void add(const char* text, size_t n) {
+  // Decodes one report (trimmed, not empty) and gathers its output. `line`:
+  // its line number in a stream, 0 for the command line's report.
+  void add(const char* text, size_t n, unsigned long line = 0) {
     report_.assign(text, n);
     Reading reading;
     if (strict_) {
@@ -57,11 +61,7 @@ class Decoder {
       reading = readingOf(full_);
     }
     bool decoded = !reading.empty();
-    if (!decoded) {
-      ctx_.status->error("nothing could be decoded from \"" + report_.str() +
-                         "\"");
-      failed_ = true;
-    }
+    if (!decoded) noteUndecoded(line);
     if (format_ == Format::kText) {
       if (count_ > 0) out_ += '\n';
       out_ += "Report:      ";
@@ -81,14 +81,29 @@ class Decoder {
     if (out_.size() >= kOutputBlock) write();
   }
 
-  // Ends the output; the exit status.
+  // A line of a stream skipped for its length.
+  void noteOverlong(unsigned long line) {
+    ++overlong_;
+    ctx_.status->error("line " + std::to_string(line) +
+                       " is longer than 64 KiB, no report; skipped");
+  }
+
+  // Ends the output; the exit status: 0 when a report decoded (a stream's
+  // lines that decoded to nothing are counted on the status line), 65 when
+  // none did.
   int finish() {
     if (format_ == Format::kJson) out_ += "]}\n";
     flush();
-    return failed_ ? kExitDataError : kExitOk;
+    size_t bad = undecoded_ + overlong_;
+    if (bad > 0 && count_ + overlong_ > 1) {
+      ctx_.status->error(std::to_string(bad) + " of " +
+                         std::to_string(count_ + overlong_) +
+                         " reports decoded to nothing");
+    }
+    return undecoded_ < count_ ? kExitOk : kExitDataError;
   }
 
-  size_t count() const { return count_; }
+  size_t count() const { return count_ + overlong_; }
 
   // Writes what was gathered and pushes it out of the process.
   void flush() {
@@ -97,6 +112,15 @@ class Decoder {
   }
 
  private:
+  // The first few reports that decoded to nothing are named; a stream of
+  // many says only how many, in finish().
+  void noteUndecoded(unsigned long line) {
+    if (++undecoded_ > kNamedFailures) return;
+    std::string where = line > 0 ? "line " + std::to_string(line) + ": " : "";
+    ctx_.status->error(where + "nothing could be decoded from \"" +
+                       report_.str() + "\"");
+  }
+
   void write() {
     // The report texts were made printable as they were gathered.
     ctx_.rawOut->write(out_.data(), static_cast<std::streamsize>(out_.size()));
@@ -112,47 +136,34 @@ class Decoder {
   WReport full_{};
   std::string out_;
   size_t count_ = 0;
-  bool failed_ = false;
+  size_t undecoded_ = 0;
+  size_t overlong_ = 0;
 };
 
-// Calls decoder.add for every line of the file `fd` that is not blank.
-// Reads what is there, up to a block at a time; whenever the input has
-// nothing more for now (a read came back short, as from a pipe that a
-// person or another program feeds), the results so far go out, so that each
-// report's result follows it at once.
+// Calls decoder.add for every report line of the file `fd`. Reads what is
+// there, up to a block at a time; whenever the input has nothing more for
+// now (a read came back short, as from a pipe that a person or another
+// program feeds), the results so far go out, so that each report's result
+// follows it at once.
 void decodeLines(int fd, Decoder& decoder) {
+  struct Sink : WReportLines::Sink {
+    explicit Sink(Decoder& d) : to(d) {}
+    void line(const char* text, size_t n, unsigned long number) override {
+      to.add(text, n, number);
+    }
+    void overlong(unsigned long number) override { to.noteOverlong(number); }
+    Decoder& to;
+  } sink(decoder);
+  WReportLines lines(sink);
   std::vector<char> block(1 << 16);
-  std::string carry;  // a line cut by the end of a block
-  auto take = [&decoder](const char* b, const char* e) {
-    while (b < e && (*b == ' ' || *b == '\t' || *b == '\r')) ++b;
-    while (e > b && (e[-1] == ' ' || e[-1] == '\t' || e[-1] == '\r')) --e;
-    if (e > b) decoder.add(b, static_cast<size_t>(e - b));
-  };
   for (;;) {
     ssize_t got = read(fd, block.data(), block.size());
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
-    const char* p = block.data();
-    const char* end = p + got;
-    while (p < end) {
-      const char* nl = static_cast<const char*>(
-          std::memchr(p, '\n', static_cast<size_t>(end - p)));
-      if (nl == nullptr) {
-        carry.append(p, end);
-        break;
-      }
-      if (carry.empty()) {
-        take(p, nl);
-      } else {
-        carry.append(p, nl);
-        take(carry.data(), carry.data() + carry.size());
-        carry.clear();
-      }
-      p = nl + 1;
-    }
+    lines.feed(block.data(), static_cast<size_t>(got));
     if (static_cast<size_t>(got) < block.size()) decoder.flush();
   }
-  if (!carry.empty()) take(carry.data(), carry.data() + carry.size());
+  lines.finish();
 }
 
 int runDecode(Context& ctx, const DecodeOptions& options) {
