@@ -15,6 +15,9 @@ nearest to its Census internal point. This script turns that into records:
             New England towns that are not places (id = 100000000 + state
             FIPS * 100000 + subdivision FIPS); data =
             azone(ZONE)acode(ICAO)acounty(SSCnnn)aoffice(CWA)alat(DD.dddd)alon(DD.dddd)
+            atz(TZ): TZ is the table's time zone code of the zone and county
+            (E, C, M, P, A, H, V, G, S; m and e: no daylight saving time; two
+            letters: a county across two zones, the first its main one)
   zips      every ZIP code area (ZCTA) of a covered state: ZIP, state id and
             the id of the nearest city of that state
   stations  every station that a city carries: code, state id and the id of
@@ -216,6 +219,7 @@ class ZoneTable:
     def __init__(self, path):
         self.edition = os.path.splitext(os.path.basename(path))[0]
         self.office = {}        # (zone, county) -> CWA
+        self.timezone = {}      # (zone, county) -> time zone code ("C")
         self.counties = {}      # zone -> set of counties
         self.zones_of = {}      # county -> sorted zones
         points = {}
@@ -238,6 +242,7 @@ class ZoneTable:
                 if self.office.setdefault((zone, county), office) != office:
                     raise ConvertError("%s:%d: second office for %s in %s" %
                                        (path, number, zone, fips))
+                self.timezone[(zone, county)] = fields[7]
                 self.counties.setdefault(zone, set()).add(county)
                 points.setdefault(zone, set()).add(
                     (float(fields[9]), float(fields[10])))
@@ -563,6 +568,7 @@ def make_current(source, places, pinned, stats):
                                (p.id, p.name, postal, county or 0))
         p.table_county = county
         p.office = table.office[(p.zone, county)]
+        p.timezone = table.timezone[(p.zone, county)]
     stats["zones changed, not in the table"] = sum(
         c[0] for c in changed.values())
     stats["zones changed, other county"] = sum(c[1] for c in changed.values())
@@ -605,9 +611,11 @@ def county_ugc(p):
 
 
 def city_data(p):
-    return "azone(%s)acode(%s)acounty(%s)aoffice(%s)alat(%.4f)alon(%.4f)" % (
-        p.zone.upper(), p.station.upper(), county_ugc(p), p.office,
-        math.degrees(p.point[0]), math.degrees(p.point[1]))
+    return ("azone(%s)acode(%s)acounty(%s)aoffice(%s)alat(%.4f)alon(%.4f)"
+            "atz(%s)" % (
+                p.zone.upper(), p.station.upper(), county_ugc(p), p.office,
+                math.degrees(p.point[0]), math.degrees(p.point[1]),
+                p.timezone))
 
 
 def verify(places):
@@ -623,7 +631,8 @@ def verify(places):
         want = {"azone": zone, "acode": station, "acounty": county_ugc(p),
                 "aoffice": p.office,
                 "alat": "%.4f" % math.degrees(p.point[0]),
-                "alon": "%.4f" % math.degrees(p.point[1])}
+                "alon": "%.4f" % math.degrees(p.point[1]),
+                "atz": p.timezone}
         for key, value in want.items():
             if data_token(data, key) != (0, value):
                 raise ConvertError("city %d: %s does not read back" %
