@@ -33,7 +33,12 @@ class Observation:
 
     @property
     def decoded(self) -> bool:
-        """False when nothing at all was decoded from the report."""
+        """True when at least one group of the observation was read with a
+        value (time, wind, visibility, runway visual range, weather, sky,
+        temperature or dew point, altimeter, sea-level pressure); the head
+        alone (station, report type, COR, AUTO), groups coded as missing or
+        out of range, and a NIL report are not an observation: "KEWR",
+        "METAR KEWR", "SPECI" and "METAR COR KEWR" give False."""
     @property
     def station(self) -> Optional[str]:
         """The station code the report begins with ("KDSM")."""
@@ -105,9 +110,9 @@ class Observation:
 
 def decode(report: str, *, strict: bool = False) -> Observation:
     """Decodes one METAR/SPECI report completely (US or international
-    coding); decoded == False when nothing was. strict=True: the narrow
-    reading, which stops at the first group it does not know and reads only
-    time, wind, temperature, dew point and altimeter."""
+    coding); decoded == False when it holds no observation. strict=True:
+    the narrow reading, which stops at the first group it does not know and
+    reads only time, wind, temperature, dew point and altimeter."""
 
 def decode_many(
     reports: Union[Iterable[str], numpy.typing.NDArray[numpy.str_], str, os.PathLike[str]],

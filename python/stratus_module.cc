@@ -203,9 +203,7 @@ void fillReading(const DecodedRecord& o, Reading& r) {
     std::memcpy(r.weather[i], o.weather[i].text, sizeof r.weather[i]);
   r.layerCount = o.layerCount;
   for (int i = 0; i < o.layerCount; ++i) r.layers[i] = o.layers[i];
-  r.decoded = o.hasTime || o.hasWind || o.hasVisibility || o.weatherCount > 0 ||
-              o.layerCount > 0 || o.hasTemp || o.hasDewPoint || o.hasPressure ||
-              o.hasSeaLevelPressure;
+  r.decoded = o.decoded;
 }
 
 // Decodes one report text. `work` and `record` are the caller's, reused
@@ -1259,7 +1257,12 @@ PYBIND11_MODULE(stratus, m) {
       "it (weather and sky: empty lists); units are in the names.");
   obs.def_property_readonly(
       "decoded", [](const Observation& o) { return o.r.decoded; },
-      "False when nothing at all was decoded from the report.");
+      "True when at least one group of the observation was read with a "
+      "value (time, wind, visibility, runway visual range, weather, sky, "
+      "temperature or dew point, altimeter, sea-level pressure); the head "
+      "alone (station, report type, COR, AUTO), groups coded as missing or "
+      "out of range, and a NIL report are not an observation: \"KEWR\", "
+      "\"METAR KEWR\", \"SPECI\" and \"METAR COR KEWR\" give False.");
   obs.def_property_readonly(
       "station",
       [](const Observation& o) -> py::object {
@@ -1320,7 +1323,7 @@ PYBIND11_MODULE(stratus, m) {
         "instead, which stops at the first group it does not know and reads "
         "only time, wind, temperature, dew point and altimeter (the other "
         "values None). Never raises for what the text holds: a text "
-        "that decodes to nothing gives an Observation with decoded == False. "
+        "holding no observation gives an Observation with decoded == False. "
         "TypeError when `report` is not a str; ValueError when it holds "
         "characters UTF-8 cannot encode (lone surrogates).");
   m.def("decode_many", &decodeMany, py::arg("reports"), py::kw_only(),

@@ -152,12 +152,18 @@ def test_strict_gives_the_narrow_reading(sample_reports, index, fields):
 
 
 def test_decode_without_any_group_is_not_decoded():
-    # A station alone, a missing report, nothing: decoded is False.
+    # The head alone, a missing report, an impossible wind, nothing: decoded
+    # is False, in both readings and in decode_many.
     assert stratus.decode("KDSM").station == "KDSM"
-    for text in ("KDSM", "METAR KDSM NIL=", ""):
-        o = stratus.decode(text)
-        assert not o.decoded
-        assert (o.weather, o.sky, o.flight_category) == ([], [], None)
+    texts = ["KEWR", "METAR KEWR", "SPECI", "METAR COR KEWR",
+             "METAR KDSM NIL=", "KEWR 90010KT", ""]
+    for text in texts:
+        for strict in (False, True):
+            o = stratus.decode(text, strict=strict)
+            assert not o.decoded, (text, strict)
+            assert (o.weather, o.sky, o.flight_category) == ([], [], None)
+    assert not stratus.decode_many(texts)["decoded"].any()
+    assert stratus.decode("METAR COR KEWR").report_type == "METAR"
     assert stratus.decode("SPECI KDSM 051754Z 32015KT").report_type == "SPECI"
 
 
@@ -350,15 +356,16 @@ def test_decode_many_equals_decode_on_the_sample(sample_reports):
         assert_row_equals(arrays, i, stratus.decode(report))
 
 
-# Each corpus file, its number of reports and the lines that decode to
-# nothing: intl 28613 has an impossible time (minute 80) and an "=" that
-# ends the report right behind it.
-CORPUS = [("us.txt", 34481, []), ("intl.txt", 41363, [28613])]
+# Each corpus file, its number of reports, the lines that hold no
+# observation (intl 28613 has an impossible time, minute 80, and an "=" that
+# ends the report right behind it) and the number of missing reports
+# ("NCAI 221900Z AUTO NIL"), which hold none either.
+CORPUS = [("us.txt", 34481, [], 0), ("intl.txt", 41363, [28613], 75)]
 
 
-@pytest.mark.parametrize("name,count,empty", CORPUS)
+@pytest.mark.parametrize("name,count,empty,missing", CORPUS)
 def test_decode_many_equals_decode_on_the_whole_corpus(corpus_path, name, count,
-                                                       empty):
+                                                       empty, missing):
     path = corpus_path.parent / name
     reports = path.read_text().splitlines()
     arrays = stratus.decode_many(path)
@@ -366,7 +373,10 @@ def test_decode_many_equals_decode_on_the_whole_corpus(corpus_path, name, count,
     for i, report in enumerate(reports):
         assert_row_equals(arrays, i, stratus.decode(report))
     # Every other real report decodes to something.
-    assert list(np.flatnonzero(~arrays["decoded"]) + 1) == empty
+    lines = list(np.flatnonzero(~arrays["decoded"]) + 1)
+    nil = [n for n in lines if reports[n - 1].endswith(" AUTO NIL")]
+    assert len(nil) == missing
+    assert [n for n in lines if n not in nil] == empty
 
 
 def oracle_rows(path):

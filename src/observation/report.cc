@@ -104,7 +104,8 @@ struct RecentMonths {
 // The latest moment with this UTC day, hour and minute that lies no later
 // than a day after now: a report is never from the future, but the
 // station's clock and ours may disagree around midnight. A day the month
-// before lacks goes back to the latest month that has it.
+// before lacks goes back to the latest month that has it. Hour 24 is the
+// end of the day.
 long reportMoment(int day, int hour, int minute) {
   thread_local RecentMonths months;
   const long now = currentTime();
@@ -186,12 +187,20 @@ void readBodyGroup(const Group& g, Groups& groups, WReport& r) {
     r.corrected = true;
     return;
   }
-  if (!r.hasTimeGroup && readTimeGroup(g, r.day, r.hour, r.minute)) {
-    r.hasTimeGroup = true;
-    if (r.day >= 1 && r.day <= 31 && r.hour <= 23 && r.minute <= 59) {
-      r.time = reportMoment(r.day, r.hour, r.minute);
-      r.hasTime = true;
+  int day, hour, minute;
+  if (!r.hasTimeGroup && readTimeGroup(g, day, hour, minute)) {
+    r.time = reportMoment(day, hour, minute);
+    if (hour == 24) {
+      // "2400" ends the day: the fields are those of the moment, 0000 of
+      // the next day (in the next month after the month's last day).
+      const LCTime next(r.time, LTime::UTC);
+      day = next.day;
+      hour = 0;
     }
+    r.day = day;
+    r.hour = hour;
+    r.minute = minute;
+    r.hasTime = r.hasTimeGroup = true;
     return;
   }
   // "/////KT" is taken as a wind group without a value: a later wind
@@ -277,6 +286,12 @@ int decodeReport(const LString& text, WReport& out) {
   }
   deriveCeiling(out);
   deriveFlightCategory(out);
+  // A missing report ("NIL") observed nothing, whatever time it was due.
+  out.decoded =
+      !out.nil &&
+      (out.hasTime || out.hasWind || out.hasVisibility || out.runwayCount > 0 ||
+       out.weatherCount > 0 || out.layerCount > 0 || out.hasTemp ||
+       out.hasDewPoint || out.hasPressure || out.hasSeaLevelPressure);
   return L_OK;
 }
 

@@ -75,7 +75,10 @@ void setVisibilityMeters(WReport& r, float meters, int bound) {
   r.hasVisibility = true;
 }
 
-// "N", "N/D" (D not 0), each part one or two digits: statute miles.
+// "N" or "N/D", each part one or two digits: statute miles. A fraction
+// is proper (0 < N < D); a two-digit N not below D is a whole mile and a
+// fraction that lost the blank between them ("21/2" is 2 1/2) when its
+// second digit is below D. Other fractions code no distance.
 bool milesValue(const char* s, int n, float& miles) {
   int whole = digitRun(s, n);
   if (whole == n && n >= 1 && n <= 2) {
@@ -87,9 +90,16 @@ bool milesValue(const char* s, int n, float& miles) {
   if (denominator < 1 || denominator > 2 ||
       !allDigits(s + whole + 1, denominator))
     return false;
-  int d = digitsValue(s + whole + 1, denominator);
-  if (d == 0) return false;
-  miles = static_cast<float>(digitsValue(s, whole)) / static_cast<float>(d);
+  const int d = digitsValue(s + whole + 1, denominator);
+  int units = 0;
+  int numerator = digitsValue(s, whole);
+  if (numerator >= d && whole == 2) {
+    units = s[0] - '0';
+    numerator = s[1] - '0';
+  }
+  if (numerator == 0 || numerator >= d) return false;
+  miles = static_cast<float>(units) +
+          static_cast<float>(numerator) / static_cast<float>(d);
   return true;
 }
 
@@ -118,9 +128,14 @@ int digitsValue(const char* s, int n) {
 
 bool readTimeGroup(Group g, int& day, int& hour, int& minute) {
   if (g.n != 7 || g.s[6] != 'Z' || !allDigits(g.s, 6)) return false;
-  day = digitsValue(g.s, 2);
-  hour = digitsValue(g.s + 2, 2);
-  minute = digitsValue(g.s + 4, 2);
+  const int dd = digitsValue(g.s, 2);
+  const int hh = digitsValue(g.s + 2, 2);
+  const int mm = digitsValue(g.s + 4, 2);
+  if (dd < 1 || dd > 31 || mm > 59 || hh > 24 || (hh == 24 && mm != 0))
+    return false;
+  day = dd;
+  hour = hh;
+  minute = mm;
   return true;
 }
 
@@ -151,6 +166,7 @@ bool readWind(Group g, WReport& r) {
   bool directionMissing = false;
   if (allDigits(s, 3)) {
     direction = digitsValue(s, 3);
+    if (direction > 360) return false;  // no such direction
   } else if (same(s, 3, "VRB")) {
     direction = 400;
   } else if (allSlashes(s, 3)) {
@@ -203,8 +219,11 @@ bool readWind(Group g, WReport& r) {
 bool readWindVariable(Group g, WReport& r) {
   if (g.n != 7 || g.s[3] != 'V' || !allDigits(g.s, 3) || !allDigits(g.s + 4, 3))
     return false;
-  r.windVariableFrom = digitsValue(g.s, 3);
-  r.windVariableTo = digitsValue(g.s + 4, 3);
+  const int from = digitsValue(g.s, 3);
+  const int to = digitsValue(g.s + 4, 3);
+  if (from > 360 || to > 360) return false;
+  r.windVariableFrom = from;
+  r.windVariableTo = to;
   r.hasWindVariable = true;
   return true;
 }
@@ -243,7 +262,7 @@ bool readVisibility(Group g, Group next, bool* usedNext, WReport& r) {
     float fraction;
     if (next.s[0] != 'M' && next.s[0] != 'P' &&
         std::memchr(next.s, '/', next.n) != nullptr &&
-        milesValue(next.s, next.n - 2, fraction)) {
+        milesValue(next.s, next.n - 2, fraction) && fraction < 1.0f) {
       setVisibilityMiles(r, static_cast<float>(digitsValue(s, n)) + fraction,
                          0);
       *usedNext = true;
@@ -266,6 +285,8 @@ bool readRunway(Group g, WReport& r) {
   const char* s = g.s;
   const int n = g.n;
   if (n < 8 || s[0] != 'R' || !isDigit(s[1]) || !isDigit(s[2])) return false;
+  const int number = digitsValue(s + 1, 2);  // the heading in tens of degrees
+  if (number < 1 || number > 36) return false;
   int i = 3;
   if (s[i] == 'L' || s[i] == 'C' || s[i] == 'R') ++i;
   const int designator = i - 1;

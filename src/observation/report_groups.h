@@ -38,13 +38,16 @@ bool allDigits(const char* s, int n);
 // The value of `n` decimal digits from `s`. REQUIRES: allDigits(s, n).
 int digitsValue(const char* s, int n);
 
-// "DDHHMMZ": day, hour and minute as coded, in range or not.
+// "DDHHMMZ": day 01-31, hour 00-23 and minute 00-59, or "DD2400Z" (given
+// as hour 24, minute 0: the midnight that ends the day). A group of this
+// shape out of range is not recognised.
 bool readTimeGroup(Group g, int& day, int& hour, int& minute);
 
-// (ddd|VRB|///)(ff|fff|//)(Gff|Gfff)?(KT|KTS|MPS|KMH): the wind. A group of
-// this shape whose speed is "//" is recognised but leaves hasWind clear.
+// (ddd|VRB|///)(ff|fff|//)(Gff|Gfff)?(KT|KTS|MPS|KMH): the wind, ddd 000-360.
+// A group of this shape whose speed is "//" is recognised but leaves hasWind
+// clear; one whose direction is over 360 is not recognised.
 bool readWind(Group g, WReport& r);
-// "dddVddd": the variable sector.
+// "dddVddd", each 000-360: the variable sector.
 bool readWindVariable(Group g, WReport& r);
 
 // Prevailing visibility: "CAVOK", metres ("9999", "0800", "3200NDV"),
@@ -53,7 +56,8 @@ bool readWindVariable(Group g, WReport& r);
 // "////" and "////SM" are recognised as missing.
 bool readVisibility(Group g, Group next, bool* usedNext, WReport& r);
 
-// "Rdd[LCR]/[M|P]nnnn[V[M|P]nnnn][FT][/][U|D|N]": one runway visual range.
+// "Rdd[LCR]/[M|P]nnnn[V[M|P]nnnn][FT][/][U|D|N]", dd 01-36: one runway
+// visual range.
 bool readRunway(Group g, WReport& r);
 
 // ([-+]|VC)?(descriptor)?(phenomenon)*: one present-weather group, every

@@ -79,6 +79,17 @@ TEST(ReportGroups, Wind) {
       {"K 121756Z 27010G1KT", "-"},
       // A sector without a wind before it is not read as one.
       {"K 121756Z 240V300", "-"},
+      // A direction is 000-360 (360 is north, 000 only calm): a group coding
+      // more is no wind, and a later legal group is the wind.
+      {"KEWR 101651Z 36010KT 10SM", "360 10.0 - | 10 0 0 | -"},
+      {"KEWR 101651Z 90010KT 10SM FEW250 18/12 A2992", "-"},
+      {"KEWR 101651Z 37010KT 10SM", "-"},
+      {"KEWR 101651Z 99999KT 10SM", "-"},
+      {"LFPG 101650Z 37005MPS 27006MPS 9999", "270 11.7 - | 6 0 1 | -"},
+      // So is each end of the sector; a sector may cross north.
+      {"EGLL 101650Z 27010KT 350V010 9999", "270 10.0 - | 10 0 0 | 350-10"},
+      {"EGLL 101650Z 27010KT 240V370 9999", "270 10.0 - | 10 0 0 | -"},
+      {"EGLL 101650Z 27010KT 400V050 9999", "270 10.0 - | 10 0 0 | -"},
   };
   expectAll(cases, [](const WReport& r) -> std::string {
     if (!r.hasWind) return "-";
@@ -117,6 +128,14 @@ TEST(ReportGroups, Visibility) {
       {"K 121756Z 1/0SM 12SMX", "-"},
       // The first prevailing visibility counts; the second is passed over.
       {"K 121756Z 4000 2000", "2.485 4000 0 m"},
+      // A fraction of a mile is proper; "21/2SM" is 2 1/2 with the blank
+      // lost (no coded fraction has a numerator of 21); other improper or
+      // empty fractions are no distance.
+      {"KMER 141450Z 00000KT 21/2SM BR SKC 10/M A2999", "2.500 4023 0 SM"},
+      {"KMER 141450Z 00000KT 13/4SM BR", "1.750 2816 0 SM"},
+      {"KMER 141450Z 00000KT 5/4SM BR", "-"},
+      {"KMER 141450Z 00000KT 0/2SM BR", "-"},
+      {"KMER 141450Z 00000KT 1 3/2SM BR", "-"},
   };
   expectAll(cases, [](const WReport& r) -> std::string {
     if (!r.hasVisibility) return "-";
@@ -137,6 +156,9 @@ TEST(ReportGroups, RunwayVisualRange) {
       {"K 121756Z R19R/P6000FT", "19R 6000 6000 1 1 ft -"},
       {"K 121756Z R10/1200VP6000FT/D", "10 1200 6000 0 1 ft D"},
       {"K 121756Z R88/290195 R14R/CLRD60 RA", ""},
+      // A runway's number is its heading in tens of degrees, 01-36.
+      {"EDDF 101650Z 27010KT 0600 R36/0550N R00/0600 R37/0600 FG",
+       "36 550 550 0 0 m N"},
   };
   expectAll(cases, [](const WReport& r) {
     std::string s;
@@ -221,6 +243,12 @@ TEST(ReportGroups, TemperatureAndDewPoint) {
       {"K 121756Z RMK T10561083", "-5.6 -8.3"},
       {"K 121756Z 1/2 123/45 12/10/08 /12", "- -"},
       {"K 121756Z 18/12 RMK TSNO T01830122", "18.3 12.2"},
+      // The ends of the coding's range, whole degrees and tenths.
+      {"K 121756Z M99/M99 RMK T19991999", "-99.9 -99.9"},
+      {"K 121756Z 99/99", "99.0 99.0"},
+      // A dew point above the temperature is kept as coded.
+      {"K54A 231035Z AUTO 04004KT 10SM CLR 17/18 A3006 RMK AO2", "17.0 18.0"},
+      {"KALN 171145Z AUTO 35005KT 00/00 A2990 RMK AO2 T00000001", "0.0 0.1"},
   };
   expectAll(cases, [](const WReport& r) {
     return (r.hasTemp ? fixed(r.temp, 1) : "-") + " " +
@@ -300,8 +328,36 @@ TEST(ReportGroups, FlightCategory) {
   });
 }
 
+// "decoded": at least one group of the observation was read with a value;
+// the head, NIL, the station type and missing or impossible groups are not
+// an observation.
+TEST(ReportGroups, DecodedMeansAnObservationWasRead) {
+  const Case cases[] = {
+      {"KEWR", "- KEWR"},
+      {"METAR KEWR", "- KEWR"},
+      {"SPECI", "- "},
+      {"METAR COR KEWR", "- KEWR"},
+      {"KEWR AUTO", "- KEWR"},
+      {"METAR KEWR 101651Z NIL", "- KEWR"},
+      {"METAR KEWR NIL", "- KEWR"},
+      {"KEWR /////KT //// M/M A//// RMK AO2", "- KEWR"},
+      {"KEWR 90010KT 322350Z 400V050 R00/0600", "- KEWR"},
+      {"KEWR 101651Z", "decoded KEWR"},
+      {"KEWR R04/1200FT", "decoded KEWR"},
+      {"KEWR VCSH", "decoded KEWR"},
+      {"KEWR CLR", "decoded KEWR"},
+      {"KEWR M/M12", "decoded KEWR"},
+      {"KEWR RMK SLP132", "decoded KEWR"},
+  };
+  expectAll(cases, [](const WReport& r) {
+    return std::string(r.decoded ? "decoded " : "- ") + r.station;
+  });
+}
+
 // The report day is placed in the latest month that has it, up to a day
-// ahead of the clock (UTC, whatever the host's zone).
+// ahead of the clock (UTC, whatever the host's zone). Day 01-31, hour
+// 00-23, minute 00-59: a group out of range is no time. "2400" is the
+// midnight that ends the day: 0000 of the next one.
 TEST(ReportGroups, ReportTimeIsARealDate) {
   const long dec2 = utc(2026, 12, 2, 10, 0);
   const struct {
@@ -320,16 +376,32 @@ TEST(ReportGroups, ReportTimeIsARealDate) {
       // The host's zone does not move the day.
       {"XST10", utc(2026, 3, 1, 6, 0), "010000Z", utc(2026, 3, 1, 0, 0)},
       {"XST-14", utc(2026, 3, 1, 6, 0), "010000Z", utc(2026, 3, 1, 0, 0)},
-      // Out of range: the coded fields stay, the moment is not set.
+      {"UTC", dec2, "022359Z", utc(2026, 12, 2, 23, 59)},
+      {"UTC", dec2, "142400Z", utc(2026, 11, 15, 0, 0)},
+      {"UTC", dec2, "302400Z", utc(2026, 12, 1, 0, 0)},
+      {"UTC", dec2, "312400Z", utc(2026, 11, 1, 0, 0)},
+      // Out of range: no time at all.
       {"UTC", dec2, "232700Z", -1},
       {"UTC", dec2, "000000Z", -1},
       {"UTC", dec2, "322350Z", -1},
+      {"UTC", dec2, "101660Z", -1},
+      {"UTC", dec2, "102401Z", -1},
   };
   for (const auto& c : cases) {
     stratus_test::PinnedClock clock(c.tz, c.now);
-    const WReport r = decode(std::string("KXYZ ") + c.group);
-    EXPECT_TRUE(r.hasTimeGroup) << c.group;
+    const WReport r = decode(std::string("KXYZ ") + c.group + " 27010KT");
     EXPECT_EQ(r.hasTime ? r.time : -1, c.expected) << c.group << " " << c.tz;
+    EXPECT_EQ(r.hasTimeGroup, r.hasTime) << c.group;
+    if (!r.hasTime) continue;
+    // The fields are the moment's day, hour and minute in UTC.
+    const time_t t = static_cast<time_t>(r.time);
+    struct tm tm;
+    gmtime_r(&t, &tm);
+    EXPECT_EQ(std::to_string(r.day) + " " + std::to_string(r.hour) + " " +
+                  std::to_string(r.minute),
+              std::to_string(tm.tm_mday) + " " + std::to_string(tm.tm_hour) +
+                  " " + std::to_string(tm.tm_min))
+        << c.group;
   }
 }
 

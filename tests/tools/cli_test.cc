@@ -226,6 +226,17 @@ TEST_F(CliTest, DecodePrintsTheReportsValues) {
        {"Temperature: 24 F\n", "Wind:        from NW (320 deg)"},
        {R"("visibility":null,"weather":[])"},
        {"Visibility:", "Sky:"}},
+      // A direction over 360 does not exist: the narrow reading keeps it as
+      // coded (10 kt is 11.5 mph) with no compass point; the complete
+      // reading reads no wind from it.
+      {{"decode", "--strict", "KEWR 101651Z 90010KT 10SM 18/12 A2992 RMK"},
+       {"Wind:        from 900 deg at 12 mph\n"},
+       {R"("direction":900,)"},
+       {"(900 deg)"}},
+      {{"decode", "KEWR 101651Z 90010KT 10SM 18/12 A2992"},
+       {"Temperature:"},
+       {R"("wind":null)"},
+       {"Wind:"}},
   });
   RunResult lines =
       run({"decode", "--jsonl", "-"}, {}, dsm + "\n" + egll + "\n");

@@ -111,12 +111,15 @@ void appendSpeed(std::string& out, int knots, const Units& units) {
   lit(out, " mph");
 }
 
+// The point of a 16-point compass nearest `degrees`, or nullptr for a
+// direction that does not exist (outside 0-360; the narrow reading gives
+// "90010KT" as 900).
 const char* compassPoint(int degrees) {
   static const char* const kPoints[] = {"N",  "NNE", "NE", "ENE", "E",  "ESE",
                                         "SE", "SSE", "S",  "SSW", "SW", "WSW",
                                         "W",  "WNW", "NW", "NNW"};
-  int d = ((degrees % 360) + 360) % 360;
-  return kPoints[(d * 16 + 180) / 360 % 16];
+  if (degrees < 0 || degrees > 360) return nullptr;
+  return kPoints[(degrees * 16 + 180) / 360 % 16];
 }
 
 bool isCalm(const Reading& r) {
@@ -134,12 +137,16 @@ void appendWind(std::string& out, const Reading& r, const Units& units) {
   int dir = r.windDirection.value_or(kVariable);
   if (dir == kVariable) {
     lit(out, "variable");
-  } else {
+  } else if (const char* point = compassPoint(dir)) {
     lit(out, "from ");
-    out += compassPoint(dir);
+    out += point;
     lit(out, " (");
     appendInt(out, dir);
     lit(out, " deg)");
+  } else {
+    lit(out, "from ");
+    appendInt(out, dir);
+    lit(out, " deg");
   }
   if (r.windSpeed) {
     lit(out, " at ");
@@ -376,11 +383,10 @@ void reportJson(std::string& out, const WReport& w, const Units& units) {
 }  // namespace
 
 bool Reading::empty() const {
-  bool more =
-      report != nullptr && (report->hasVisibility || report->weatherCount > 0 ||
-                            report->layerCount > 0);
+  // The complete reading says itself whether it holds an observation.
+  if (report != nullptr) return !report->decoded;
   return !temp && !dewPoint && !pressure && !windDirection && !windSpeed &&
-         !windGust && !variableFrom && !variableTo && !time && !more;
+         !windGust && !variableFrom && !variableTo && !time;
 }
 
 Reading readingOf(const WObservation& o) {

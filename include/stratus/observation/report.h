@@ -14,6 +14,12 @@
 // Where a kind of group is coded twice, the first one that holds a value is
 // kept.
 //
+// No field ever holds a value outside its legal range: a group whose value
+// the coding does not allow (a wind direction of 370 or 900, a sector
+// "400V050", the time "232700Z", the runway "R00") is not read as its kind,
+// and is skipped like any group no reader recognises. What stays within the
+// coding is kept as coded, also where it is unlikely (see each field).
+//
 // The decode reads the text in place and allocates nothing: a record with
 // fixed room for the repeated groups. It never fails and never throws.
 //
@@ -43,17 +49,20 @@ struct STRATUS_EXPORT WReport {
   // moment is no later than one day after the library's clock (UTC): a day
   // 31 read on 2 December is 31 October, never 1 December.
   long time;
-  bool hasTime;  // the time group was read and is a real day, hour, minute
-  // The time group as coded ("121753Z": day 12, hour 17, minute 53), also
-  // when out of range ("232700Z"); hasTimeGroup tells whether one was read.
+  bool hasTime;  // a time group with a legal day, hour and minute was read
+  // The time group ("121753Z": day 12, hour 17, minute 53): day 1-31, hour
+  // 0-23, minute 0-59. "2400", the midnight that ends the day, is taken as
+  // 0000 of the next day ("142400Z": day 15, hour 0). A group out of range
+  // ("232700Z", "000000Z", "322350Z") is not a time: no field is set.
   int day;
   int hour;
   int minute;
-  bool hasTimeGroup;
+  bool hasTimeGroup;  // always equal to hasTime
 
   // ---- Wind ----
   enum WindUnit { KNOTS = 0, METRES_PER_SECOND = 1, KILOMETRES_PER_HOUR = 2 };
-  // Degrees the wind blows from as coded; 400 for "VRB"; 0 with speed 0
+  // Degrees the wind blows from as coded, 0-360 (a group coding more, such
+  // as "37010KT" or "99999KT", is not a wind); 400 for "VRB"; 0 with speed 0
   // for calm. Meaningful while hasWind is set and windDirectionMissing is
   // not.
   int windDirection;
@@ -62,22 +71,25 @@ struct STRATUS_EXPORT WReport {
   // 1.943844 kt, 1 km/h = 0.539957 kt). windGustSpeed is 0 without a gust.
   float windSpeed;
   float windGustSpeed;
-  // The speeds as coded, in windUnit.
+  // The speeds as coded, in windUnit: two or three digits, 0-999.
   int windSpeedCoded;
   int windGustCoded;
   WindUnit windUnit;
   bool hasWind;      // a wind group with a speed was read
   bool hasWindGust;  // ... and it has a gust part
-  // The variable sector ("240V300"), degrees; meaningful while
-  // hasWindVariable is set.
+  // The variable sector ("240V300"), degrees, each 0-360 (a group coding
+  // more is not a sector); meaningful while hasWindVariable is set.
   int windVariableFrom;
   int windVariableTo;
   bool hasWindVariable;
 
   // ---- Visibility ----
   // Prevailing visibility, given in both units: statute miles (1 SM =
-  // 1609.344 m) and metres. visibilityBound is -1 for "less than" ("M1/4SM",
-  // "0000"), +1 for "more than" ("P6SM", "9999", CAVOK), else 0.
+  // 1609.344 m) and metres, never negative. visibilityBound is -1 for "less
+  // than" ("M1/4SM", "0000"), +1 for "more than" ("P6SM", "9999", CAVOK),
+  // else 0. A fraction is proper ("3/4SM"); a two-digit numerator not below
+  // its denominator is a whole number whose blank was dropped ("21/2SM" is
+  // 2 1/2), and any other ("5/4SM", "0/2SM", "1/0SM") is not a visibility.
   float visibilityMiles;
   float visibilityMeters;
   int visibilityBound;
@@ -90,8 +102,8 @@ struct STRATUS_EXPORT WReport {
   // ---- Runway visual range ("R28L/2600FT", "R06/0800V1200U") ----
   static const int MAX_RUNWAYS = 4;
   struct Runway {
-    char runway[4];  // designator, NUL-terminated ("28L")
-    int low;         // the range, or the low end of a variable one
+    char runway[4];  // designator 01-36 [L|C|R], NUL-terminated ("28L")
+    int low;         // the range, or the low end of a variable one, 0-9999
     int high;        // the high end; equal to low when not variable
     int lowBound;    // -1 "M" (less than), +1 "P" (more than), else 0
     int highBound;
@@ -166,7 +178,8 @@ struct STRATUS_EXPORT WReport {
   static const int MAX_LAYERS = 6;
   struct Layer {
     Cover cover;
-    int height;           // base (or vertical visibility) in feet above ground
+    int height;           // base (or vertical visibility), feet above ground,
+                          // 0-99900 in steps of 100
     bool heightMissing;   // no height: "///", or a clear-sky cover
     CloudType cloudType;  // "CB", "TCU"; other coded types read as none
   };
@@ -178,8 +191,13 @@ struct STRATUS_EXPORT WReport {
   bool hasCeiling;
 
   // ---- Temperature and dew point, degrees Celsius ----
-  // Whole degrees from the body ("M05/M12"), tenths when the remarks hold a
-  // "T" group. A dew point may be missing while the temperature is not.
+  // Whole degrees from the body ("M05/M12"), -99 to 99; tenths when the
+  // remarks hold a "T" group, -99.9 to 99.9. A dew point may be missing
+  // while the temperature is not. A dew point above the temperature is kept
+  // as coded: real stations code it ("17/18", "T00000001": a humidity
+  // sensor's error reaches a few tenths), and so does a whole-degree dew
+  // point beside a temperature in tenths, when the "T" group holds only
+  // the temperature.
   float temp;
   float dewPoint;
   bool hasTemp;
@@ -211,6 +229,19 @@ struct STRATUS_EXPORT WReport {
   // or IFR.
   enum FlightCategory { UNKNOWN_CATEGORY = 0, VFR, MVFR, IFR, LIFR };
   FlightCategory flightCategory;
+
+  // ---- What was read ----
+  // True when at least one group of the observation was read with a value:
+  // the time, the wind, the visibility (or CAVOK), a runway visual range, a
+  // present-weather group, a sky layer (or a clear-sky word), the
+  // temperature or dew point, an altimeter setting, or, in the remarks, the
+  // sea-level pressure or the temperature in tenths. The head alone (type,
+  // station, "COR", "AUTO"), the station type, groups coded as missing
+  // ("/////KT", "////", "M/M", "A////") and groups out of range are not an
+  // observation, and a missing report ("NIL") has none whatever it holds:
+  // "KEWR", "METAR KEWR", "SPECI", "METAR COR KEWR", "KEWR 90010KT" and
+  // "METAR KEWR 101651Z NIL" give false.
+  bool decoded;
 };
 
 // Decodes the report `text` into `out`, completely (see the top of this
