@@ -29,6 +29,7 @@
 #include "stratus/host/current.h"
 #include "stratus/host/places.h"
 #include "stratus/host/product_text.h"
+#include "stratus/host/readings.h"
 #include "stratus/host/report_lines.h"
 #include "stratus/host/settings_file.h"
 #include "stratus/location/location.h"

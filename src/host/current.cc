@@ -2,18 +2,6 @@
 
 #include "stratus/foundation/result.h"
 
-namespace {
-
-// At least one observation group was read: the station and the report
-// type alone are no observation.
-bool anyObservation(const WReport& r) {
-  return r.hasTime || r.hasWind || r.hasVisibility || r.weatherCount > 0 ||
-         r.layerCount > 0 || r.hasTemp || r.hasDewPoint || r.hasPressure ||
-         r.hasSeaLevelPressure;
-}
-
-}  // namespace
-
 int getCurrentReport(WReader& reader, const WLocation& location, LString& raw,
                      WReport& report) {
   LString text;
@@ -22,7 +10,7 @@ int getCurrentReport(WReader& reader, const WLocation& location, LString& raw,
   WReport decoded;
   decodeReport(text, decoded);
   raw = text;
-  if (!anyObservation(decoded)) return L_ERROR;
+  if (!decoded.decoded) return L_ERROR;
   report = decoded;
   return L_OK;
 }

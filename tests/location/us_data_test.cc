@@ -72,7 +72,7 @@ TEST(USData, EveryRecordResolves) {
         "azone\\(" + upper +
         "Z[0-9]{3}\\)acode\\([A-Z][A-Z0-9]{3}\\)acounty\\(" + upper +
         "C[0-9]{3}\\)aoffice\\([A-Z]{3}\\)alat\\(-?[0-9]{1,2}\\.[0-9]{4}\\)"
-        "alon\\(-?[0-9]{1,3}\\.[0-9]{4}\\)");
+        "alon\\(-?[0-9]{1,3}\\.[0-9]{4}\\)atz\\([ACEGHMPSVem]{1,2}\\)");
     for (unsigned c = 0; c < cities.getSize(); ++c) {
       const WCity& city = cities[c];
       EXPECT_TRUE(ids.insert(city.getId()).second) << city.getId();

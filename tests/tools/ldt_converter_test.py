@@ -160,7 +160,7 @@ class ConverterTest(unittest.TestCase):
         # Office: the table's for that zone and county (OKX for MAZ016).
         def data(zone, code, county, office, lat, lon):
             return ("azone(%s)acode(%s)acounty(%s)aoffice(%s)alat(%s)alon(%s)"
-                    % (zone, code, county, office, lat, lon))
+                    "atz(E)" % (zone, code, county, office, lat, lon))
         self.assertEqual(self.lines(out, "cities.ldt"), [
             ["2560000", "1", "25", "Athens-Clarke County",
              data("MAZ015", "KBOS", "MAC025", "BOX", "42.3100", "-71.0500")],

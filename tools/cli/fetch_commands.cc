@@ -171,6 +171,7 @@ int runNow(Context& ctx, const std::string& place, bool strict) {
       return kExitSoftware;
   }
   Reading reading = strict ? readingOf(narrow) : readingOf(full);
+  reading.place = &city;
   if (ctx.json) {
     nlohmann::json j{{"place", placeJson(city, location)},
                      {"station", city.code},

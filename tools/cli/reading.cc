@@ -425,10 +425,20 @@ Reading readingOf(const WReport& w) {
   return r;
 }
 
-void ReadingFormatter::appendTime(std::string& out, long t, bool iso) {
+void ReadingFormatter::appendTime(std::string& out, long t, bool iso,
+                                  const WPlace* place) {
   long quarter = t >= 0 ? t / 900 : (t - 899) / 900;
-  ZoneEntry& zone = zones_[static_cast<unsigned long>(quarter) % 64];
-  if (zone.quarter != quarter) {
+  ZoneEntry placeZone;
+  WLocalTime there;
+  if (place != nullptr && placeLocalTime(*place, t, there)) {
+    placeZone.offset = there.offsetMinutes * 60L;
+    std::snprintf(placeZone.name, sizeof placeZone.name, "%s",
+                  there.zone.c_str());
+  }
+  ZoneEntry& zone = placeZone.name[0] != '\0'
+                        ? placeZone
+                        : zones_[static_cast<unsigned long>(quarter) % 64];
+  if (&zone != &placeZone && zone.quarter != quarter) {
     zone.quarter = quarter;
     time_t tt = static_cast<time_t>(t);
     struct tm tm;
@@ -503,10 +513,63 @@ void ReadingFormatter::tempJson(std::string& out, float celsius) {
   lit(out, "\"}");
 }
 
+namespace {
+
+// The derived readings of a reading: humidity when temperature and dew
+// point are known; wind chill when cold and windy, heat index when hot.
+struct Feels {
+  std::optional<double> humidity;  // percent
+  std::optional<double> chillF, heatF;
+};
+
+Feels feelsOf(const Reading& r) {
+  Feels f;
+  if (!r.temp) return f;
+  double tempF = C2F(*r.temp), value;
+  if (r.dewPoint) f.humidity = relativeHumidity(*r.temp, *r.dewPoint);
+  if (r.windSpeed && windChill(tempF, knots2MPH(*r.windSpeed), value))
+    f.chillF = value;
+  if (f.humidity && heatIndex(tempF, *f.humidity, value)) f.heatF = value;
+  return f;
+}
+
+}  // namespace
+
+void ReadingFormatter::appendFeelsText(std::string& out, const Reading& r) {
+  Feels f = feelsOf(r);
+  if (f.humidity) {
+    line(out, "Humidity:");
+    appendInt(out, std::lround(*f.humidity));
+    lit(out, "%\n");
+  }
+  if (f.chillF) {
+    line(out, "Wind chill:");
+    appendTemp(out, F2C(static_cast<float>(*f.chillF)));
+    out += '\n';
+  }
+  if (f.heatF) {
+    line(out, "Heat index:");
+    appendTemp(out, F2C(static_cast<float>(*f.heatF)));
+    out += '\n';
+  }
+}
+
+void ReadingFormatter::appendFeelsJson(std::string& out, const Reading& r) {
+  Feels f = feelsOf(r);
+  key(out, "relative_humidity");
+  orNull(out, f.humidity, [&](double v) { appendFixed(out, v, 1); });
+  key(out, "wind_chill");
+  orNull(out, f.chillF,
+         [&](double v) { tempJson(out, F2C(static_cast<float>(v))); });
+  key(out, "heat_index");
+  orNull(out, f.heatF,
+         [&](double v) { tempJson(out, F2C(static_cast<float>(v))); });
+}
+
 void ReadingFormatter::appendText(std::string& out, const Reading& r) {
   if (r.time) {
     line(out, "Observed:");
-    appendTime(out, *r.time, false);
+    appendTime(out, *r.time, false, r.place);
     out += '\n';
   }
   if (r.temp) {
@@ -519,6 +582,7 @@ void ReadingFormatter::appendText(std::string& out, const Reading& r) {
     appendTemp(out, *r.dewPoint);
     out += '\n';
   }
+  appendFeelsText(out, r);
   if (r.pressure) {
     line(out, "Pressure:");
     appendPressure(out, *r.pressure, units_);
@@ -570,9 +634,9 @@ void ReadingFormatter::appendJsonMembers(std::string& out, const Reading& r) {
     lit(out, "{\"epoch\":");
     appendInt(out, *r.time);
     lit(out, ",\"local\":\"");
-    appendTime(out, *r.time, true);
+    appendTime(out, *r.time, true, r.place);
     lit(out, "\",\"text\":\"");
-    appendTime(out, *r.time, false);
+    appendTime(out, *r.time, false, r.place);
     lit(out, "\"}");
   } else {
     lit(out, "null");
@@ -581,6 +645,7 @@ void ReadingFormatter::appendJsonMembers(std::string& out, const Reading& r) {
   orNull(out, r.temp, [&](float v) { tempJson(out, v); });
   key(out, "dew_point");
   orNull(out, r.dewPoint, [&](float v) { tempJson(out, v); });
+  appendFeelsJson(out, r);
   key(out, "pressure");
   orNull(out, r.pressure, [&](float v) {
     lit(out, "{\"inHg\":");

@@ -45,6 +45,9 @@ struct Reading {
   // The complete reading of the report, when it was read completely: its
   // visibility, weather, sky, ceiling and flight category are shown too.
   const WReport* report = nullptr;
+  // The place the report is from, when known: its time is then shown on
+  // the place's own clock rather than the machine's.
+  const WPlace* place = nullptr;
 
   // True when no value is present.
   bool empty() const;
@@ -73,8 +76,13 @@ class ReadingFormatter {
 
  private:
   // "2026-03-12 09:54 EDT", or with `iso` "2026-03-12T09:54:00-04:00":
-  // the time in the machine's local zone.
-  void appendTime(std::string& out, long calendarTime, bool iso);
+  // the time on the clock of `place`, or of the machine's local zone.
+  void appendTime(std::string& out, long calendarTime, bool iso,
+                  const WPlace* place);
+  // Relative humidity, wind chill and heat index, as text lines or JSON
+  // members.
+  void appendFeelsText(std::string& out, const Reading& reading);
+  void appendFeelsJson(std::string& out, const Reading& reading);
   void appendTemp(std::string& out, float celsius);
   void tempJson(std::string& out, float celsius);
 

@@ -16,7 +16,7 @@
 // Fetches the station page of `location` with `reader` and reads its report
 // completely.
 //   L_OK       `raw` is the report line and `report` its complete reading
-//              (at least one observation group was read)
+//              (report.decoded is true)
 //   L_ERROR    the report decodes to nothing; `raw` holds it, `report`
 //              untouched
 //   L_NOTFOUND the page holds no report; L_CONNECT the page could not be
