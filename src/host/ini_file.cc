@@ -11,7 +11,7 @@
 #include <cstring>
 #include <unordered_set>
 
-#include "host/ascii.h"
+#include "foundation/ascii.h"
 
 namespace stratus {
 

@@ -13,9 +13,11 @@
 
 #include "stratus/foundation/result.h"
 
-#include "host/ascii.h"
+#include "foundation/ascii.h"
 #include "location/us_location.h"
 
+using stratus::isDigit;
+using stratus::isUpper;
 using stratus::lowerAscii;
 using stratus::trim;
 using stratus::upperAscii;
@@ -59,9 +61,6 @@ WPlace placeOf(const WCity& city, const WPlaceState& state) {
   if (!p.hasPosition) p.latitude = p.longitude = 0;
   return p;
 }
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
 
 bool allOf(const std::string& text, size_t n, bool (*test)(char)) {
   if (text.size() != n) return false;

@@ -1,6 +1,7 @@
 // The groups at the head of a report: type, station, time, modifier, wind,
 // visibility and runway visual ranges.
 #include "stratus/foundation/result.h"
+#include "stratus/observation/observation.h"
 
 #include "foundation/clock.h"
 #include "observation/group.h"
@@ -104,7 +105,8 @@ int parseWind(LString& text, int& direction, int& speed, int& gust,
 
   // The group is read in place: the direction from its first three
   // characters, the speeds from what follows them.
-  direction = holdsAt(text, 0, "VRB") ? 400 : fieldAt(text, 0, 3, end);
+  direction =
+      holdsAt(text, 0, "VRB") ? W_VARIABLE_WIND : fieldAt(text, 0, 3, end);
   int rest = end < 3 ? end : 3;
   int g = findChar(text, rest, end - rest, 'G');
   if (g >= 0) {
@@ -124,8 +126,8 @@ int parseWind(LString& text, int& direction, int& speed, int& gust,
     variableTo = fieldAt(text, v + 1, end - v - 1, end);
     consumeGroup(text, end);
   } else {
-    variableFrom = 400;
-    variableTo = 400;
+    variableFrom = W_VARIABLE_WIND;
+    variableTo = W_VARIABLE_WIND;
   }
   return L_OK;
 }

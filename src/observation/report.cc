@@ -9,6 +9,7 @@
 #include "stratus/foundation/result.h"
 #include "stratus/foundation/time.h"
 
+#include "foundation/ascii.h"
 #include "foundation/clock.h"
 #include "observation/report_groups.h"
 
@@ -56,10 +57,9 @@ bool isTrend(const Group& g) {
 }
 
 bool isStation(const Group& g) {
-  if (g.n != 4 || g.s[0] < 'A' || g.s[0] > 'Z') return false;
+  if (g.n != 4 || !isUpper(g.s[0])) return false;
   for (int i = 1; i < 4; ++i) {
-    const char c = g.s[i];
-    if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+    if (!isUpper(g.s[i]) && !isDigit(g.s[i])) return false;
   }
   return true;
 }
@@ -296,13 +296,8 @@ int decodeReport(const LString& text, WReport& out) {
 }
 
 const char* reportCode(WReport::Phenomenon phenomenon) {
-  static const char* const kCodes[] = {
-      "",   "DZ", "RA", "SN", "SG", "IC", "PL", "GR", "GS", "UP", "BR", "FG",
-      "FU", "VA", "DU", "SA", "HZ", "PY", "PO", "SQ", "FC", "SS", "DS"};
   const int i = static_cast<int>(phenomenon);
-  return i >= 0 && i < static_cast<int>(sizeof kCodes / sizeof *kCodes)
-             ? kCodes[i]
-             : "";
+  return i >= 1 && i <= kPhenomenonCount ? kPhenomena[i - 1] : "";
 }
 
 const char* reportCode(WReport::FlightCategory category) {

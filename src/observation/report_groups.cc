@@ -4,15 +4,19 @@
 
 #include <cstring>
 
+#include "foundation/ascii.h"
+
 namespace stratus {
+
+const char* const kPhenomena[kPhenomenonCount] = {
+    "DZ", "RA", "SN", "SG", "IC", "PL", "GR", "GS", "UP", "BR", "FG",
+    "FU", "VA", "DU", "SA", "HZ", "PY", "PO", "SQ", "FC", "SS", "DS"};
 
 namespace {
 
 const float kKnotsPerMetrePerSecond = 1.943844f;
 const float kKnotsPerKilometrePerHour = 0.539957f;
 const float kMetresPerMile = 1609.344f;
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The number of decimal digits at the front of [s, s + n).
 int digitRun(const char* s, int n) {
@@ -51,13 +55,10 @@ int codeIndex(const char* s, const char* const (&table)[N]) {
   return -1;
 }
 
-// Present-weather codes; a code's position is its enumeration value less
-// one (the "none" value 0 has no code).
+// Present-weather descriptors; a code's position is its enumeration value
+// less one (the "none" value 0 has no code).
 const char* const kDescriptors[] = {"MI", "PR", "BC", "DR",
                                     "BL", "SH", "TS", "FZ"};
-const char* const kPhenomena[] = {
-    "DZ", "RA", "SN", "SG", "IC", "PL", "GR", "GS", "UP", "BR", "FG",
-    "FU", "VA", "DU", "SA", "HZ", "PY", "PO", "SQ", "FC", "SS", "DS"};
 
 void setVisibilityMiles(WReport& r, float miles, int bound) {
   r.visibilityMiles = miles;
@@ -168,7 +169,7 @@ bool readWind(Group g, WReport& r) {
     direction = digitsValue(s, 3);
     if (direction > 360) return false;  // no such direction
   } else if (same(s, 3, "VRB")) {
-    direction = 400;
+    direction = W_VARIABLE_WIND;
   } else if (allSlashes(s, 3)) {
     directionMissing = true;
   } else {

@@ -15,6 +15,12 @@
 
 namespace stratus {
 
+// The present-weather phenomenon codes of the complete reading: a code's
+// position is its WReport::Phenomenon value less one (the "none" value 0
+// has no code).
+constexpr int kPhenomenonCount = 22;
+extern const char* const kPhenomena[kPhenomenonCount];
+
 // One group of the report text: `n` characters from `s`.
 struct Group {
   const char* s;

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "foundation/ascii.h"
+
 namespace stratus {
 namespace {
 
@@ -35,9 +37,7 @@ bool holdsZoneEnd(const LString& line) {
   return false;
 }
 
-bool isListChar(char c) {
-  return (c >= '0' && c <= '9') || c == '-' || c == '>';
-}
+bool isListChar(char c) { return isDigit(c) || c == '-' || c == '>'; }
 
 // Whether one item of a zone list ("005" or "001>003") covers `number`.
 bool itemCovers(const LString& item, long number) {

@@ -2,11 +2,11 @@
 
 #include <initializer_list>
 
+#include "foundation/ascii.h"
+
 namespace stratus {
 namespace {
 
-inline bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
-inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 inline bool isGroupChar(char c) {
   return isUpper(c) || isDigit(c) || c == '-' || c == '>';
 }

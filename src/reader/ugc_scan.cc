@@ -2,13 +2,11 @@
 
 #include <string_view>
 
+#include "foundation/ascii.h"
 #include "reader/section_scan.h"
 
 namespace stratus {
 namespace {
-
-inline bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
-inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool allOf(const char* p, std::size_t n, bool (*test)(char)) {
   for (std::size_t i = 0; i < n; ++i) {

@@ -29,6 +29,7 @@
 
 #include "stratus/foundation/string.h"
 
+#include "foundation/ascii.h"
 #include "reader/ugc.h"
 
 namespace stratus {
@@ -72,8 +73,8 @@ class UgcScan {
     if (i < n && p[i] == '<') return true;
     if (n - i < 7) return false;
     p += i;
-    auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
-    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    auto upper = isUpper;
+    auto digit = isDigit;
     if (!upper(p[0]) || !upper(p[1])) return false;
     if ((p[2] == 'Z' || p[2] == 'C') && (digit(p[3]) || p[3] == 'A'))
       return true;

@@ -13,8 +13,6 @@ namespace stratus_cli {
 
 namespace {
 
-constexpr int kVariable = 400;
-
 // ---- Numbers ----
 
 void appendInt(std::string& out, long long v) {
@@ -134,8 +132,8 @@ void appendWind(std::string& out, const Reading& r, const Units& units) {
     lit(out, "calm");
     return;
   }
-  int dir = r.windDirection.value_or(kVariable);
-  if (dir == kVariable) {
+  int dir = r.windDirection.value_or(W_VARIABLE_WIND);
+  if (dir == W_VARIABLE_WIND) {
     lit(out, "variable");
   } else if (const char* point = compassPoint(dir)) {
     lit(out, "from ");
@@ -156,7 +154,7 @@ void appendWind(std::string& out, const Reading& r, const Units& units) {
     lit(out, ", gusts ");
     appendSpeed(out, *r.windGust, units);
   }
-  if (r.variableFrom && r.variableTo && *r.variableFrom != kVariable) {
+  if (r.variableFrom && r.variableTo && *r.variableFrom != W_VARIABLE_WIND) {
     lit(out, ", varying ");
     appendInt(out, *r.variableFrom);
     lit(out, " to ");
@@ -292,7 +290,7 @@ void orNull(std::string& out, const std::optional<T>& v, F&& write) {
 }
 
 void windJson(std::string& out, const Reading& r, const Units& units) {
-  bool variable = r.windDirection && *r.windDirection == kVariable;
+  bool variable = r.windDirection && *r.windDirection == W_VARIABLE_WIND;
   lit(out, "{\"direction\":");
   if (r.windDirection && !variable) {
     appendInt(out, *r.windDirection);
@@ -304,7 +302,7 @@ void windJson(std::string& out, const Reading& r, const Units& units) {
   orNull(out, r.windSpeed, [&](int v) { speedJson(out, v); });
   lit(out, ",\"gust\":");
   orNull(out, r.windGust, [&](int v) { speedJson(out, v); });
-  if (r.variableFrom && *r.variableFrom != kVariable) {
+  if (r.variableFrom && *r.variableFrom != W_VARIABLE_WIND) {
     lit(out, ",\"variable_from\":");
     appendInt(out, *r.variableFrom);
     lit(out, ",\"variable_to\":");

@@ -16,6 +16,11 @@
 #include "stratus/export.h"
 #include "stratus/foundation/string.h"
 
+// The wind direction both readings give for a variable wind ("VRB"), and
+// the narrow reading for a variable-direction pair that was not coded: no
+// real direction, which is 0-360.
+constexpr int W_VARIABLE_WIND = 400;
+
 // The values decoded from one report. A plain record that the caller owns;
 // decodeObservation fills it in place.
 //
@@ -23,14 +28,15 @@
 // the seven flags when it starts and never initialises a value field, so a
 // value whose flag is clear holds whatever was there before.
 struct STRATUS_EXPORT WObservation {
-  // Direction the wind blows from, whole degrees as coded; 400 for "VRB".
+  // Direction the wind blows from, whole degrees as coded; W_VARIABLE_WIND
+  // (400) for "VRB".
   int windDirection;
   // Wind speed in knots.
   int windSpeed;
   // Gust speed in knots; 0 when the wind group has no gust part.
   int windGustSpeed;
   // The variable-direction group after the wind group ("240V300"), degrees;
-  // both 400 when no such group follows.
+  // both W_VARIABLE_WIND when no such group follows.
   int windVariableFrom;
   int windVariableTo;
   // The report time (UTC day, hour and minute of the report, placed in the

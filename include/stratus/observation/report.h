@@ -30,6 +30,7 @@
 
 #include "stratus/export.h"
 #include "stratus/foundation/string.h"
+#include "stratus/observation/observation.h"
 
 // The values read from one report. A plain record that the caller owns;
 // decodeReport writes every field of it on each call: a value whose flag is
@@ -62,9 +63,9 @@ struct STRATUS_EXPORT WReport {
   // ---- Wind ----
   enum WindUnit { KNOTS = 0, METRES_PER_SECOND = 1, KILOMETRES_PER_HOUR = 2 };
   // Degrees the wind blows from as coded, 0-360 (a group coding more, such
-  // as "37010KT" or "99999KT", is not a wind); 400 for "VRB"; 0 with speed 0
-  // for calm. Meaningful while hasWind is set and windDirectionMissing is
-  // not.
+  // as "37010KT" or "99999KT", is not a wind); W_VARIABLE_WIND (400) for
+  // "VRB"; 0 with speed 0 for calm. Meaningful while hasWind is set and
+  // windDirectionMissing is not.
   int windDirection;
   bool windDirectionMissing;  // direction coded "///" with a speed
   // Speed and gust in knots, converted from the coded unit (1 m/s =

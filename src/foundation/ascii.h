@@ -1,11 +1,15 @@
-// ASCII text rules of the host layer: trimming and case, byte by byte, so
-// that names in any encoding pass unchanged.
-#ifndef STRATUS_HOST_ASCII_H_
-#define STRATUS_HOST_ASCII_H_
+// ASCII character classes, case and trimming for the library's parsers and
+// its host layer, byte by byte, so that text in any encoding passes
+// unchanged (the C library's versions depend on the locale and take int).
+#ifndef STRATUS_FOUNDATION_ASCII_H_
+#define STRATUS_FOUNDATION_ASCII_H_
 
 #include <string>
 
 namespace stratus {
+
+inline bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
+inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 inline char lowerChar(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -40,4 +44,4 @@ inline bool sameNameIgnoringCase(const std::string& a, const std::string& b) {
 
 }  // namespace stratus
 
-#endif  // STRATUS_HOST_ASCII_H_
+#endif  // STRATUS_FOUNDATION_ASCII_H_
