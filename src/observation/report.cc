@@ -11,13 +11,12 @@
 
 #include "foundation/ascii.h"
 #include "foundation/clock.h"
+#include "foundation/units.h"
 #include "observation/report_groups.h"
 
 using namespace stratus;
 
 namespace {
-
-const float kInHgPerHpa = 0.0295299830714f;
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -281,7 +280,7 @@ int decodeReport(const LString& text, WReport& out) {
     out.pressure = out.altimeterInHg;
     out.hasPressure = true;
   } else if (out.hasAltimeterHpa) {
-    out.pressure = out.altimeterHpa * kInHgPerHpa;
+    out.pressure = static_cast<float>(out.altimeterHpa / kHpaPerInHg);
     out.hasPressure = true;
   }
   deriveCeiling(out);

@@ -1,5 +1,7 @@
 #include "stratus/weather/condition.h"
 
+#include "foundation/units.h"
+
 namespace {
 
 // Knots to miles per hour for whole knots 0..209: k x 1.1508 rounded to one
@@ -53,7 +55,9 @@ float KMPH2MPH(float kmph) {
   return static_cast<float>(kmph * 0.6215040397762586);
 }
 float INHG2MMHG(float inhg) { return static_cast<float>(inhg * 25.4); }
-float INHG2HPA(float inhg) { return static_cast<float>(inhg * 33.8638); }
+float INHG2HPA(float inhg) {
+  return static_cast<float>(inhg * stratus::kHpaPerInHg);
+}
 float C2F(float celsius) { return static_cast<float>(celsius * 1.8 + 32); }
 float F2C(float fahrenheit) {
   return static_cast<float>((fahrenheit - 32.0) * 0.5555555555555556);
