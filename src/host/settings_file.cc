@@ -29,11 +29,13 @@ bool checkValues(const std::string& path, const stratus::IniFile& file,
   return true;
 }
 
-std::string knownKeys() {
-  std::string keys;
-  for (const WSettingInfo& s : WSettings::LIST)
-    keys += std::string(keys.empty() ? "" : ", ") + s.key;
-  return keys;
+// The setting named `key`, or null with `error` naming the known ones.
+const WSettingInfo* known(const std::string& key, std::string& error) {
+  const WSettingInfo* info = WSettings::find(key);
+  if (info != nullptr) return info;
+  error = "unknown setting \"" + key + "\" (the settings are " +
+          WSettings::keyList() + ")";
+  return nullptr;
 }
 
 }  // namespace
@@ -91,13 +93,8 @@ WSettingsFile::Result WSettingsFile::update(
 WSettingsFile::Result WSettingsFile::set(const std::string& key,
                                          const std::string& value,
                                          std::string& error) {
-  const WSettingInfo* info = WSettings::find(key);
-  if (info == nullptr) {
-    error = "unknown setting \"" + key + "\" (the settings are " + knownKeys() +
-            ")";
-    return BAD_FILE;
-  }
-  if (!WSettings::check(*info, value, error)) return BAD_FILE;
+  const WSettingInfo* info = known(key, error);
+  if (info == nullptr || !WSettings::check(*info, value, error)) return REFUSED;
   return update(
       [&](Contents& c, std::string&) {
         c.file.set(WSettings::SECTION, info->key, value);
@@ -108,12 +105,8 @@ WSettingsFile::Result WSettingsFile::set(const std::string& key,
 
 WSettingsFile::Result WSettingsFile::unset(const std::string& key,
                                            std::string& error) {
-  const WSettingInfo* info = WSettings::find(key);
-  if (info == nullptr) {
-    error = "unknown setting \"" + key + "\" (the settings are " + knownKeys() +
-            ")";
-    return BAD_FILE;
-  }
+  const WSettingInfo* info = known(key, error);
+  if (info == nullptr) return REFUSED;
   return update(
       [&](Contents& c, std::string&) {
         c.file.erase(WSettings::SECTION, info->key);

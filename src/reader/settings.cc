@@ -28,6 +28,13 @@ const WSettingInfo* WSettings::find(const std::string& key) {
   return nullptr;
 }
 
+std::string WSettings::keyList() {
+  std::string keys;
+  for (const WSettingInfo& s : LIST)
+    keys += std::string(keys.empty() ? "" : ", ") + s.key;
+  return keys;
+}
+
 bool WSettings::parseInt(const std::string& text, int& value) {
   if (text.empty()) return false;
   size_t digits = text[0] == '+' || text[0] == '-' ? 1 : 0;

@@ -88,7 +88,7 @@ TEST(SettingsFile, RefusedChangesLeaveTheFile) {
   };
   for (const Case& c : cases) {
     error.clear();
-    EXPECT_EQ(file.set(c.key, c.value, error), WSettingsFile::BAD_FILE)
+    EXPECT_EQ(file.set(c.key, c.value, error), WSettingsFile::REFUSED)
         << c.key << "=" << c.value;
     EXPECT_NE(error.find(c.reason), std::string::npos) << error;
   }

@@ -38,13 +38,6 @@ nlohmann::json valueJson(const std::string& key, const std::string& value) {
   return value;
 }
 
-std::string knownKeys() {
-  std::string keys;
-  for (const WSettingInfo& s : WSettings::LIST)
-    keys += std::string(keys.empty() ? "" : ", ") + s.key;
-  return keys;
-}
-
 // The exit status of a change of the settings file, with its error shown.
 int changed(Context& ctx, WSettingsFile::Result result,
             const std::string& error, int badFile) {
@@ -54,6 +47,9 @@ int changed(Context& ctx, WSettingsFile::Result result,
     case WSettingsFile::BAD_FILE:
       ctx.status->error(error);
       return badFile;
+    case WSettingsFile::REFUSED:
+      ctx.status->error(error);
+      return kExitUsage;
     case WSettingsFile::CANT_WRITE:
       break;
   }
@@ -119,30 +115,20 @@ int runConfigGet(Context& ctx, const std::string& key) {
     return kExitOk;
   }
   ctx.status->error("no setting \"" + key + "\" (the settings are " +
-                    knownKeys() + ")");
+                    WSettings::keyList() + ")");
   return kExitNotFound;
 }
 
 int runConfigSet(Context& ctx, const std::string& key,
                  const std::string& value) {
-  const WSettingInfo* info = WSettings::find(key);
-  std::string error;
-  if (info == nullptr) {
-    ctx.status->error("unknown setting \"" + key + "\" (the settings are " +
-                      knownKeys() + ")");
-    return kExitUsage;
-  }
-  if (!WSettings::check(*info, value, error)) {
-    ctx.status->error(error);
-    return kExitUsage;
-  }
-  // Loaded, checked, changed and saved under the file's lock, so that
+  // Checked, then loaded, changed and saved under the file's lock, so that
   // concurrent runs setting different keys all land.
   WSettingsFile file(ctx.settingsPath);
-  if (int rc =
-          changed(ctx, file.set(info->key, value, error), error, kExitConfig))
+  std::string error;
+  if (int rc = changed(ctx, file.set(key, value, error), error, kExitConfig))
     return rc;
   if (ctx.json) {
+    const WSettingInfo* info = WSettings::find(key);
     nlohmann::json j{{"key", info->key},
                      {"value", valueJson(info->key, value)}};
     *ctx.out << jsonText(j);
@@ -151,15 +137,9 @@ int runConfigSet(Context& ctx, const std::string& key,
 }
 
 int runConfigUnset(Context& ctx, const std::string& key) {
-  const WSettingInfo* info = WSettings::find(key);
-  if (info == nullptr) {
-    ctx.status->error("unknown setting \"" + key + "\" (the settings are " +
-                      knownKeys() + ")");
-    return kExitUsage;
-  }
   WSettingsFile file(ctx.settingsPath);
   std::string error;
-  return changed(ctx, file.unset(info->key, error), error, kExitConfig);
+  return changed(ctx, file.unset(key, error), error, kExitConfig);
 }
 
 int runConfigReset(Context& ctx) {

@@ -44,10 +44,12 @@ class STRATUS_EXPORT WSettingsFile final : public LKeeper {
  public:
   enum Result {
     OK = 0,
-    BAD_FILE = 1,   // the file cannot be read, is malformed or holds a value
-                    // that WSettings::check refuses
-    CANT_WRITE = 2  // the file is not one that is replaced, or the lock or
-                    // the write failed; the file is unchanged
+    BAD_FILE = 1,    // the file cannot be read, is malformed or holds a value
+                     // that WSettings::check refuses
+    CANT_WRITE = 2,  // the file is not one that is replaced, or the lock or
+                     // the write failed; the file is unchanged
+    REFUSED = 3      // the key is unknown or the value is refused by
+                     // WSettings::check; nothing read or written
   };
   static constexpr long MAX_BYTES = 1L << 20;
 
@@ -75,12 +77,13 @@ class STRATUS_EXPORT WSettingsFile final : public LKeeper {
 
   // Sets `key` (one of WSettings::LIST, any case; stored with the table's
   // spelling unless the file already spells it otherwise) to `value` in the
-  // file on disk and in memory. BAD_FILE also when the key is unknown or the
-  // value is refused by WSettings::check (`error` says so; nothing read).
+  // file on disk and in memory. REFUSED (with `error`) for an unknown key or
+  // a value that WSettings::check refuses.
   Result set(const std::string& key, const std::string& value,
              std::string& error);
   // Removes `key` of the settings section from the file, so that the
-  // default applies again. OK also when it was not there.
+  // default applies again. OK also when it was not there; REFUSED for an
+  // unknown key.
   Result unset(const std::string& key, std::string& error);
   // Removes every entry of the settings section; other sections, comments
   // and blank lines stay.

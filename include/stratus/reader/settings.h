@@ -30,6 +30,8 @@ class STRATUS_EXPORT WSettings {
 
   // The setting whose key equals `key` regardless of ASCII case, or null.
   static const WSettingInfo* find(const std::string& key);
+  // "UseProxy, ProxyLocation, ConditionsBase, WarningsBase", for messages.
+  static std::string keyList();
 
   // True when `value` may be stored as `setting`: one line; for a
   // whole-number setting, a whole decimal int; for a base URL, what
