@@ -513,55 +513,86 @@ void ReadingFormatter::tempJson(std::string& out, float celsius) {
 
 namespace {
 
-// The derived readings of a reading: humidity when temperature and dew
-// point are known; wind chill when cold and windy, heat index when hot.
-struct Feels {
-  std::optional<double> humidity;  // percent
-  std::optional<double> chillF, heatF;
-};
+// The slot of `key` in a cache of 1024 entries.
+size_t slotOf(uint64_t key) {
+  return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 54);
+}
 
-Feels feelsOf(const Reading& r) {
-  Feels f;
-  if (!r.temp) return f;
-  double tempF = C2F(*r.temp), value;
-  if (r.dewPoint) f.humidity = relativeHumidity(*r.temp, *r.dewPoint);
-  if (r.windSpeed && windChill(tempF, knots2MPH(*r.windSpeed), value))
-    f.chillF = value;
-  if (f.humidity && heatIndex(tempF, *f.humidity, value)) f.heatF = value;
-  return f;
+uint64_t pairKey(float a, uint32_t b) {
+  uint32_t bits;
+  std::memcpy(&bits, &a, sizeof bits);
+  return (static_cast<uint64_t>(bits) << 32) | b;
 }
 
 }  // namespace
 
+bool ReadingFormatter::humidity(const Reading& r, double& out) {
+  if (!r.temp || !r.dewPoint) return false;
+  uint32_t dew;
+  std::memcpy(&dew, &*r.dewPoint, sizeof dew);
+  uint64_t key = pairKey(*r.temp, dew);
+  FeelsEntry& e = humidities_[slotOf(key)];
+  if (!e.used || e.key != key) {
+    e = {key, true, true, relativeHumidity(*r.temp, *r.dewPoint)};
+  }
+  out = e.value;
+  return true;
+}
+
+bool ReadingFormatter::chill(const Reading& r, double& out) {
+  if (!r.temp || !r.windSpeed || *r.windSpeed < 0) return false;
+  uint64_t key = pairKey(*r.temp, static_cast<uint32_t>(*r.windSpeed));
+  FeelsEntry& e = chills_[slotOf(key)];
+  if (!e.used || e.key != key) {
+    double value = 0;
+    bool defined = windChill(C2F(*r.temp), knots2MPH(*r.windSpeed), value);
+    e = {key, true, defined, value};
+  }
+  out = e.value;
+  return e.defined;
+}
+
 void ReadingFormatter::appendFeelsText(std::string& out, const Reading& r) {
-  Feels f = feelsOf(r);
-  if (f.humidity) {
+  double rh, feels;
+  bool hasHumidity = humidity(r, rh);
+  if (hasHumidity) {
     line(out, "Humidity:");
-    appendInt(out, std::lround(*f.humidity));
+    appendInt(out, std::lround(rh));
     lit(out, "%\n");
   }
-  if (f.chillF) {
+  if (chill(r, feels)) {
     line(out, "Wind chill:");
-    appendTemp(out, F2C(static_cast<float>(*f.chillF)));
+    appendTemp(out, F2C(static_cast<float>(feels)));
     out += '\n';
   }
-  if (f.heatF) {
+  if (hasHumidity && heatIndex(C2F(*r.temp), rh, feels)) {
     line(out, "Heat index:");
-    appendTemp(out, F2C(static_cast<float>(*f.heatF)));
+    appendTemp(out, F2C(static_cast<float>(feels)));
     out += '\n';
   }
 }
 
 void ReadingFormatter::appendFeelsJson(std::string& out, const Reading& r) {
-  Feels f = feelsOf(r);
+  double rh, feels;
+  bool hasHumidity = humidity(r, rh);
   key(out, "relative_humidity");
-  orNull(out, f.humidity, [&](double v) { appendFixed(out, v, 1); });
+  if (hasHumidity) {
+    appendFixed(out, rh, 1);
+  } else {
+    lit(out, "null");
+  }
   key(out, "wind_chill");
-  orNull(out, f.chillF,
-         [&](double v) { tempJson(out, F2C(static_cast<float>(v))); });
+  if (chill(r, feels)) {
+    tempJson(out, F2C(static_cast<float>(feels)));
+  } else {
+    lit(out, "null");
+  }
   key(out, "heat_index");
-  orNull(out, f.heatF,
-         [&](double v) { tempJson(out, F2C(static_cast<float>(v))); });
+  if (hasHumidity && heatIndex(C2F(*r.temp), rh, feels)) {
+    tempJson(out, F2C(static_cast<float>(feels)));
+  } else {
+    lit(out, "null");
+  }
 }
 
 void ReadingFormatter::appendText(std::string& out, const Reading& r) {

@@ -102,8 +102,23 @@ class ReadingFormatter {
   };
 
   Units units_;
+  // A derived reading (humidity of a temperature and dew point, wind chill
+  // of a temperature and wind speed) by the two inputs' bits, so that a
+  // stream of reports computes each pair once.
+  struct FeelsEntry {
+    uint64_t key = 0;
+    bool used = false;
+    bool defined = false;
+    double value = 0;
+  };
+  // The humidity and wind chill of `r`, from the caches.
+  bool humidity(const Reading& r, double& out);
+  bool chill(const Reading& r, double& out);
+
   ZoneEntry zones_[64];
   TempEntry temps_[512];
+  FeelsEntry humidities_[1024];
+  FeelsEntry chills_[1024];
 };
 
 // Writes "Label:  value" lines for the values present, in the chosen units.
