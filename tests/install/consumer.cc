@@ -1,8 +1,9 @@
 // A host that knows stratus only through its installed package: the
-// umbrella header and the shared library.
+// umbrella header and the shared library, the host layer included.
 #include <stratus/stratus.h>
 
 #include <cstdio>
+#include <string>
 
 int main() {
   WCondition c;
@@ -11,5 +12,11 @@ int main() {
   c.formatTemp(text, WCondition::Fahrenheit);
   std::printf("%s %s %.1f mph\n", STRATUS_VERSION_STRING, text.c_str(),
               knots2MPH(125));
-  return text == "70 F" ? 0 : 1;
+  // The host layer's rules from the shared library: the settings table and
+  // a derived reading (0 F in 15 mph is -19 F on the wind chill chart).
+  double chill = 0;
+  bool ok = windChill(0, 15, chill) && chill < -18.5 && chill > -19.5 &&
+            WSettings::find("warningsbase") != nullptr &&
+            WSettings::urlProblem("http://127.0.0.1:8086/iwin/").empty();
+  return text == "70 F" && ok ? 0 : 1;
 }
