@@ -22,6 +22,8 @@ nearest to its Census internal point. This script turns that into records:
             the id of the nearest city of that state
   stations  every station that a city carries: code, state id and the id of
             the city nearest to the station among those that carry it
+  offices   every state or territory of the zone table, by postal code, and
+            the forecast offices (CWAs) that have a zone in it, in order
 
 and repairs the links that the nearest-centroid rule gets wrong:
   - a zone of another state is replaced by the nearest zone of the city's own
@@ -220,6 +222,7 @@ class ZoneTable:
         self.edition = os.path.splitext(os.path.basename(path))[0]
         self.office = {}        # (zone, county) -> CWA
         self.timezone = {}      # (zone, county) -> time zone code ("C")
+        self.offices_of = {}    # state postal code -> set of CWAs
         self.counties = {}      # zone -> set of counties
         self.zones_of = {}      # county -> sorted zones
         points = {}
@@ -243,6 +246,7 @@ class ZoneTable:
                     raise ConvertError("%s:%d: second office for %s in %s" %
                                        (path, number, zone, fips))
                 self.timezone[(zone, county)] = fields[7]
+                self.offices_of.setdefault(fields[0], set()).add(office)
                 self.counties.setdefault(zone, set()).add(county)
                 points.setdefault(zone, set()).add(
                     (float(fields[9]), float(fields[10])))
@@ -777,6 +781,9 @@ def convert(source_dir, out_dir, overrides, table, log=sys.stderr):
     write_file(os.path.join(out_dir, "zips.tsv"), zips)
     write_file(os.path.join(out_dir, "stations.tsv"),
                build_stations(source, places, pinned, zips, stats))
+    write_file(os.path.join(out_dir, "offices.tsv"),
+               [(postal, " ".join(sorted(offices)))
+                for postal, offices in sorted(source.table.offices_of.items())])
     stats["states"] = len(STATES)
     stats["areas"] = len(areas)
     stats["cities"] = len(places)
