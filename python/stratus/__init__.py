@@ -14,7 +14,7 @@ import errno
 import os
 import stat
 import warnings
-from typing import TYPE_CHECKING, Any, Iterable, Union
+from typing import TYPE_CHECKING, Any, Union
 
 from . import _stratus
 from ._stratus import MAX_LINE as MAX_LINE
@@ -39,11 +39,13 @@ from ._stratus import knots_to_mph as knots_to_mph
 from ._stratus import mph_to_kmh as mph_to_kmh
 
 if TYPE_CHECKING:
+    import typing
+
     import numpy
     import numpy.typing
 
-    Reports = Union[
-        Iterable[str],
+    _Reports = Union[
+        typing.Iterable[str],
         numpy.typing.NDArray[numpy.str_],
         numpy.typing.NDArray[numpy.bytes_],
         str,
@@ -76,7 +78,7 @@ __all__ = [
 ]
 
 
-def decode_many(reports: Reports, *, pandas: bool = False) -> Any:
+def decode_many(reports: _Reports, *, pandas: bool = False) -> Any:
     """Decodes many reports with the GIL released, one row per report.
 
     `reports` is an iterable of str (each one report: one line), a NumPy
@@ -105,7 +107,7 @@ def decode_many(reports: Reports, *, pandas: bool = False) -> Any:
     else:
         columns = _stratus.decode_texts(reports)
     if pandas:
-        import pandas as pd
+        import pandas as pd  # type: ignore[import]
 
         return pd.DataFrame(columns)
     return columns
