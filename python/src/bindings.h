@@ -20,10 +20,8 @@ void bindPlaces(py::module_& m);       // State, City, Places
 void bindReader(py::module_& m);       // Reader, PRODUCTS
 void bindUnits(py::module_& m);        // the unit conversions
 
-// A decoded report as Python sees it.
-struct Observation {
-  Reading r;
-};
+// The Observation of a reading.
+py::object observationOf(const Reading& r);
 
 // The UTF-8 text of a str that is one report, or a Python error naming it
 // by `index` (-1: "the report", else "item <index>"): TypeError for a

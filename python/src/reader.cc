@@ -101,7 +101,7 @@ class Reader {
     return out;
   }
 
-  Observation conditions(const WPlace& city, bool strict) {
+  py::object conditions(const WPlace& city, bool strict) {
     WLocation where = city.location();
     LString raw;
     WReport full;
@@ -119,16 +119,15 @@ class Reader {
       raiseResult(rc, what + ": the report could not be decoded: " + raw.str());
     if (rc == L_NOTFOUND) raiseResult(rc, what + ": the page holds no report");
     if (rc != L_OK) raiseResult(rc, what);
-    Observation o;
+    Reading r;
     if (!strict) {
-      fillReading(full, o.r);
-      return o;
+      fillReading(full, r);
+      return observationOf(r);
     }
     // The narrow reading keeps the complete one's head (station, type).
-    decodeText(raw.c_str(), static_cast<size_t>(raw.length()), work_, full,
-               o.r);
-    narrowReading(narrow, o.r);
-    return o;
+    decodeText(raw.c_str(), static_cast<size_t>(raw.length()), work_, full, r);
+    narrowReading(narrow, r);
+    return observationOf(r);
   }
 
   // One text product as the page's lines; "" when the page holds nothing
