@@ -13,7 +13,8 @@ packages=(
   python3 weather-util-data             # the US location data converter and its source
   curl                                  # benchmark baseline, tour
   pybind11-dev python3-dev python3-numpy  # the Python module and its arrays
-  python3-pytest                        # the Python module's tests
+  python3-pip python3-venv              # the module's pip route and its test
+  python3-pytest python3-mypy           # the Python module's tests, its stubs checked (stubtest)
   python3-pandas python3-dask python3-distributed  # DataFrames, archive example
 )
 if [ "${STRATUS_DEPS_EXTRA:-}" != "" ]; then

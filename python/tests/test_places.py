@@ -44,6 +44,11 @@ def test_cities_and_their_data_values(places):
         ("DES MOINES, WA", {("Des Moines", "wa")}),
         ("Boston, Massachusetts", {("Boston", "ma")}),
         ("no such place", set()),
+        # Forms that name one place: [that city].
+        ("50309", {("Des Moines", "ia")}),
+        ("KDSM", {("Des Moines", "ia")}),
+        ("41.59,-93.62", {("Des Moines", "ia")}),
+        ("1921000", {("Des Moines", "ia")}),
     ],
 )
 def test_find(places, text, expected):
@@ -83,3 +88,20 @@ def test_failures_carry_the_result_code(places, tmp_path):
         assert issubclass(cls, stratus.StratusError)
     with pytest.raises(TypeError):
         places.cities(1.5)
+    for too_big in (2**70, 2**32, -1):
+        with pytest.raises((OverflowError, ValueError)):
+            places.state(too_big)
+        with pytest.raises((OverflowError, ValueError)):
+            places.city("ia", too_big)
+
+
+def test_resolve_says_why_or_lists_the_candidates(places):
+    dsm = places.resolve("Des Moines, IA")
+    assert (dsm.id, dsm.label, dsm.state_name) == (1921000, "Des Moines, IA", "Iowa")
+    # 41.59 N, 93.62 W: 2 km from its centre.
+    assert abs(dsm.latitude - 41.59) < 0.05 and abs(dsm.longitude + 93.62) < 0.05
+    with pytest.raises(stratus.NotFound, match="no ZIP code 99999"):
+        places.resolve("99999")
+    with pytest.raises(stratus.NotFound, match="matches 3 places") as info:
+        places.resolve("Des Moines")
+    assert {c.state for c in info.value.candidates} == {"ia", "nm", "wa"}

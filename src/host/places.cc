@@ -383,13 +383,14 @@ WPlaces::Result WPlaces::nearest(double lat, double lon, WPlace& city,
   return FOUND;
 }
 
-WPlaces::Result WPlaces::byText(const std::string& text, WPlace& city,
-                                std::vector<WPlace>& candidates,
-                                std::string& why) {
+// "name, ST": the name and the state it is looked for in (`scope` points at
+// `state` then; null for a text without a comma).
+WPlaces::Result WPlaces::scopeOf(const std::string& text, std::string& name,
+                                 WPlaceState& state, const WPlaceState*& scope,
+                                 std::string& why) {
   size_t comma = text.find_last_of(',');
-  WPlaceState state;
-  const WPlaceState* scope = nullptr;
-  std::string name = text;
+  name = text;
+  scope = nullptr;
   if (comma != std::string::npos) {
     name = trim(text.substr(0, comma));
     std::string st = trim(text.substr(comma + 1));
@@ -406,7 +407,45 @@ WPlaces::Result WPlaces::byText(const std::string& text, WPlace& city,
     why = "no city name in \"" + text + "\"";
     return NOT_FOUND;
   }
-  Result r = byName(name, scope, candidates);
+  return FOUND;
+}
+
+WPlaces::Result WPlaces::find(const std::string& text, std::vector<WPlace>& out,
+                              std::string& why) {
+  WPlace place;
+  std::vector<WPlace> candidates;
+  std::string unused;
+  Result r = resolve(text, place, candidates, unused);
+  if (r == NO_DATA) return r;
+  if (r == FOUND) {
+    out.assign(1, std::move(place));
+    return FOUND;
+  }
+  WPlaceState state;
+  const WPlaceState* scope = nullptr;
+  std::string name;
+  r = scopeOf(trim(text), name, state, scope, why);
+  std::vector<WPlace> matches;
+  if (r == FOUND) r = search(name, scope, matches);
+  if (r != FOUND) return r;
+  for (WPlace& c : candidates) {
+    bool listed = std::any_of(matches.begin(), matches.end(),
+                              [&c](const WPlace& m) { return m.id == c.id; });
+    if (!listed) matches.push_back(std::move(c));
+  }
+  out = std::move(matches);
+  return FOUND;
+}
+
+WPlaces::Result WPlaces::byText(const std::string& text, WPlace& city,
+                                std::vector<WPlace>& candidates,
+                                std::string& why) {
+  WPlaceState state;
+  const WPlaceState* scope = nullptr;
+  std::string name;
+  Result r = scopeOf(text, name, state, scope, why);
+  if (r != FOUND) return r;
+  r = byName(name, scope, candidates);
   size_t blank = name.find_last_of(' ');
   if (r == NOT_FOUND && scope == nullptr && blank != std::string::npos &&
       findState(name.substr(blank + 1), state) == FOUND) {

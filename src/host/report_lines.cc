@@ -6,13 +6,31 @@ namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-// The first CR or LF in [p, end), or end.
-const char* lineEnd(const char* p, const char* end) {
-  for (; p < end; ++p) {
-    if (*p == '\n' || *p == '\r') return p;
+// The next LF and the next CR of one feed, each searched for again only
+// once passed, so that a feed is scanned once for each (memchr's speed;
+// most files hold only one of the two).
+class LineEnds {
+ public:
+  LineEnds(const char* begin, const char* end) : end_(end) {
+    lf_ = find(begin, '\n');
+    cr_ = find(begin, '\r');
   }
-  return end;
-}
+  // The first CR or LF at or after `p`, or the feed's end.
+  const char* next(const char* p) {
+    if (lf_ < p) lf_ = find(p, '\n');
+    if (cr_ < p) cr_ = find(p, '\r');
+    return lf_ < cr_ ? lf_ : cr_;
+  }
+
+ private:
+  const char* find(const char* p, char c) const {
+    const void* hit = std::memchr(p, c, static_cast<size_t>(end_ - p));
+    return hit != nullptr ? static_cast<const char*>(hit) : end_;
+  }
+  const char* end_;
+  const char* lf_;
+  const char* cr_;
+};
 
 }  // namespace
 
@@ -21,8 +39,9 @@ void WReportLines::feed(const char* data, size_t n) {
   const char* end = data + n;
   if (afterCr_ && p < end && *p == '\n') ++p;  // the LF of a split CR LF
   afterCr_ = false;
+  LineEnds ends(p, end);
   while (p < end) {
-    const char* e = lineEnd(p, end);
+    const char* e = ends.next(p);
     if (e == end) {
       // No end in this feed: keep the start, up to one byte over the cap.
       if (!skipping_) {

@@ -111,6 +111,41 @@ TEST_F(PlacesTest, AmbiguousNamesListTheCandidates) {
             labels.end());
 }
 
+// Purpose: find gives the one city a text names, else the cities whose
+// name holds it, with the candidates of an ambiguous "Name ST" added.
+TEST_F(PlacesTest, FindListsWhatATextMayMean) {
+  struct Case {
+    const char* text;
+    WPlaces::Result result;
+    std::vector<std::string> labels;  // in file order
+  } cases[] = {
+      {"50309", WPlaces::FOUND, {"Des Moines, IA"}},
+      {"des moines, wa", WPlaces::FOUND, {"Des Moines, WA"}},
+      // Three cities are named so (ambiguous); a fourth holds the name.
+      {"des moines",
+       WPlaces::FOUND,
+       {"Des Moines, IA", "West Des Moines, IA", "Des Moines, NM",
+        "Des Moines, WA"}},
+      // No name holds "Cottonwood AZ": the two candidates of Arizona.
+      {"Cottonwood AZ",
+       WPlaces::FOUND,
+       {"Cottonwood (CDP), AZ", "Cottonwood (city), AZ"}},
+      {"Nowhere Town", WPlaces::FOUND, {}},
+      {"Boston, XX", WPlaces::NOT_FOUND, {}},
+  };
+  for (const Case& c : cases) {
+    std::vector<WPlace> out;
+    std::string why;
+    EXPECT_EQ(places_.find(c.text, out, why), c.result) << c.text;
+    std::vector<std::string> labels;
+    for (const WPlace& p : out) labels.push_back(p.label());
+    EXPECT_EQ(labels, c.labels) << c.text;
+    if (c.result == WPlaces::NOT_FOUND) {
+      EXPECT_NE(why, "") << c.text;
+    }
+  }
+}
+
 // Purpose: zips.tsv and stations.tsv are read as the other data files are:
 // a FIFO in their place neither hangs nor is read, a link to an endless
 // device is not read, and the message names the file.

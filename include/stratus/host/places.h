@@ -105,9 +105,21 @@ class STRATUS_EXPORT WPlaces {
   Result resolve(const std::string& text, WPlace& place,
                  std::vector<WPlace>& candidates, std::string& why);
 
+  // The cities a text may mean, for a host that shows a list: the one city
+  // the text names when resolve finds it; else every city whose name holds
+  // the text (any case; "name, ST" looks in that state only), in file order,
+  // followed by any candidate of an ambiguous text that the name does not
+  // hold ("Boston MA"). FOUND (perhaps none; `out` replaced), NOT_FOUND when
+  // a state named after a comma is not in the data or no name is left
+  // (`why` says so), NO_DATA.
+  Result find(const std::string& text, std::vector<WPlace>& out,
+              std::string& why);
+
  private:
   Result byName(const std::string& name, const WPlaceState* state,
                 std::vector<WPlace>& matches);
+  Result scopeOf(const std::string& text, std::string& name, WPlaceState& state,
+                 const WPlaceState*& scope, std::string& why);
   Result byText(const std::string& text, WPlace& place,
                 std::vector<WPlace>& candidates, std::string& why);
   Result byCode(const char* file, const std::string& code, WPlace& place,

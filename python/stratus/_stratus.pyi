@@ -1,5 +1,5 @@
-"""Weather data from libstratus: observation reports, US places, current
-conditions and text products, unit conversions."""
+"""The compiled part of the stratus package: observation reports, US
+places, current conditions and text products, unit conversions."""
 
 import datetime
 import os
@@ -9,6 +9,7 @@ import numpy
 import numpy.typing
 
 __version__: str
+MAX_LINE: int
 
 class StratusError(Exception):
     """A failure of the library, carrying its result code."""
@@ -19,10 +20,31 @@ class StratusError(Exception):
     """The code's catalogue text, e.g. "L_CONNECT: Connection failed ..."."""
 
 class NotFound(StratusError, LookupError):
-    """Something asked for is not there (L_NOTFOUND)."""
+    """Something asked for is not there: a place or state (L_NOTFOUND), or
+    a page the server answered 404 for (L_CONNECT, with the attributes of
+    ConnectError)."""
+
+    url: Optional[str]
+    status: Optional[int]
+    reason: str
+    detail: str
+    candidates: list[City]
+    """Places.resolve of an ambiguous text: the cities that fit."""
 
 class ConnectError(StratusError):
     """A page could not be fetched (L_CONNECT)."""
+
+    url: Optional[str]
+    """The page asked for."""
+    status: Optional[int]
+    """The HTTP status; None when nothing answered."""
+    reason: str
+    """The reason phrase, or what the transfer said."""
+    detail: str
+    """The first line of a plain-text error body, or ''."""
+
+class TextCutWarning(UserWarning):
+    """A product's text was larger than the reader takes (4 MiB)."""
 
 class DataError(StratusError):
     """Data that could not be read or used (L_OPEN, L_DB, ...)."""
@@ -114,37 +136,51 @@ def decode(report: str, *, strict: bool = False) -> Observation:
     the narrow reading, which stops at the first group it does not know and
     reads only time, wind, temperature, dew point and altimeter."""
 
-def decode_many(
-    reports: Union[Iterable[str], numpy.typing.NDArray[numpy.str_], str, os.PathLike[str]],
-    *,
-    pandas: bool = False,
+def decode_texts(
+    reports: Union[
+        Iterable[str], numpy.typing.NDArray[numpy.str_], numpy.typing.NDArray[numpy.bytes_]
+    ],
 ) -> dict[str, numpy.ndarray]:
-    """Decodes many reports with the GIL released into one array per field
-    (station, time as datetime64[s], decoded, the numeric values as float64
-    with NaN for missing, wind_variable; report_type, flight_category,
-    weather "-SN BR" and sky "FEW008 OVC012CB" as object arrays of str, ''
-    for none). A str
-    or path names a text file of one report per line. pandas=True returns a
-    pandas.DataFrame. TypeError for a non-str item, ValueError for an item
-    UTF-8 cannot encode, OSError for a path that cannot be read."""
+    """decode_many of texts in memory."""
+
+def decode_file(fd: int, name: object) -> tuple[dict[str, numpy.ndarray], int, int]:
+    """decode_many of an open file: the columns, the number of lines longer
+    than MAX_LINE (skipped) and the first of them (0 when none)."""
 
 class State:
     """A state of the location data."""
 
-    id: int
-    name: str
-    short_name: str
+    @property
+    def id(self) -> int:
+        """The state's id (19 for Iowa)."""
+    @property
+    def name(self) -> str:
+        """Full name ("Iowa")."""
+    @property
+    def short_name(self) -> str:
+        """Short name as in product URLs ("ia")."""
 
 class City:
     """A city of the location data."""
 
-    id: int
-    state_id: int
-    name: str
-    state: str
-    """The short name of its state ("ia")."""
-    data: str
-    """The city data string of key(value) entries."""
+    @property
+    def id(self) -> int:
+        """The city's id (1921000)."""
+    @property
+    def state_id(self) -> int:
+        """The id of its state."""
+    @property
+    def name(self) -> str:
+        """The city's name ("Des Moines")."""
+    @property
+    def state(self) -> str:
+        """The short name of its state ("ia")."""
+    @property
+    def state_name(self) -> str:
+        """The full name of its state ("Iowa")."""
+    @property
+    def data(self) -> str:
+        """The city data string of key(value) entries."""
     @property
     def zone(self) -> Optional[str]:
         """The forecast zone ("IAZ060")."""
@@ -157,8 +193,17 @@ class City:
     @property
     def office(self) -> Optional[str]:
         """The forecast office, where the data set gives it."""
+    @property
+    def latitude(self) -> Optional[float]:
+        """Decimal degrees north, where the data set gives it."""
+    @property
+    def longitude(self) -> Optional[float]:
+        """Decimal degrees east (negative: west), where the data set gives it."""
+    @property
+    def label(self) -> str:
+        """"Des Moines, IA"."""
 
-StateRef = Union[int, str, State]
+_StateRef = Union[int, str, State]
 
 class Places:
     """The location database on a folder of the four .ldt files."""
@@ -170,33 +215,43 @@ class Places:
         """The folder of the data files."""
     def states(self) -> list[State]:
         """Every state, in file order."""
-    def state(self, state: StateRef) -> State:
+    def state(self, state: _StateRef) -> State:
         """A state by id, short or full name (any case); NotFound if none."""
-    def cities(self, state: StateRef) -> list[City]:
+    def cities(self, state: _StateRef) -> list[City]:
         """The cities of a state, in file order."""
-    def city(self, state: StateRef, id: int) -> City:
+    def city(self, state: _StateRef, id: int) -> City:
         """One city of a state by id; NotFound if the state has none."""
+    def resolve(self, text: str) -> City:
+        """The city a place text names: a city id, "City, ST", a name only
+        one state has, a ZIP code, a station code or "lat,lon" (within 300
+        km). NotFound saying why, or with `candidates` when several fit."""
     def find(self, text: str) -> list[City]:
-        """Cities whose name contains `text` (any case); "name, ST" looks
-        in one state."""
+        """[the city] when resolve finds one; else the cities whose name
+        contains `text` (any case; "name, ST" looks in one state)."""
 
 class Reader:
     """Current conditions and text products of a city, over HTTP."""
 
+    PRODUCTS: tuple[str, ...]
+    """The names of the product getters, in the library's order."""
     def __init__(
         self,
         settings: Optional[dict[str, Union[str, int]]] = None,
         progress: Optional[Callable[[str], object]] = None,
+        *,
+        settings_file: Union[None, str, os.PathLike[str]] = None,
+        sections: str = "ugc",
     ) -> None:
         """settings: UseProxy, ProxyLocation, ConditionsBase, WarningsBase
-        (missing ones take their defaults; KeyError for another key,
-        ValueError for a base that is not an http:// or https:// URL);
-        progress: given each status message."""
+        (the missing ones from settings_file, else their defaults; KeyError
+        for another key, ValueError for a value the library refuses);
+        progress: given each status message; sections: "ugc" or "line"."""
     @property
     def settings(self) -> dict[str, Union[str, int]]:
         """The four settings, defaults filled in."""
-    def conditions(self, city: City) -> Observation:
-        """The current conditions at the city's station."""
+    def conditions(self, city: City, *, strict: bool = False) -> Observation:
+        """The current report at the city's station, read completely
+        (strict=True: narrowly)."""
     def forecast(self, city: City) -> str:
         """The city's zone forecast; '' when the page has none for it."""
     def warnings(self, city: City) -> str:
