@@ -11,8 +11,6 @@ namespace stratus_py {
 
 namespace {
 
-// The direction the decoder gives for a variable wind ("VRB").
-constexpr int kVariable = 400;
 
 // The decoder's single-precision value as the double of the decimal it
 // stands for: 17.2f gives 17.2 rather than 17.200000762939453, and -9.4 or
@@ -214,7 +212,7 @@ void fillReading(const WReport& o, Reading& r) {
   v[kAltimeterHpa] = o.hasAltimeterHpa ? asDecimal(o.altimeterHpa) : kNaN;
   v[kSeaLevelPressure] =
       o.hasSeaLevelPressure ? asDecimal(o.seaLevelPressure) : kNaN;
-  r.windVariable = o.hasWind && o.windDirection == kVariable;
+  r.windVariable = o.hasWind && o.windDirection == W_VARIABLE_WIND;
   v[kWindDirection] = o.hasWind && !r.windVariable && !o.windDirectionMissing
                           ? o.windDirection
                           : kNaN;
@@ -245,9 +243,9 @@ void narrowReading(const WObservation& o, Reading& r) {
   v[kDewPoint] = o.hasDewPoint ? asDecimal(o.dewPoint) : kNaN;
   v[kPressure] = o.hasPressure ? asDecimal(o.pressure) : kNaN;
   bool wind = o.hasWindDirection;
-  r.windVariable = wind && o.windDirection == kVariable;
+  r.windVariable = wind && o.windDirection == W_VARIABLE_WIND;
   v[kWindDirection] = wind && !r.windVariable ? o.windDirection : kNaN;
-  bool range = wind && o.windVariableFrom != kVariable;
+  bool range = wind && o.windVariableFrom != W_VARIABLE_WIND;
   v[kWindVariableFrom] = range ? o.windVariableFrom : kNaN;
   v[kWindVariableTo] = range ? o.windVariableTo : kNaN;
   v[kWindSpeed] = o.hasWindSpeed ? o.windSpeed : kNaN;
