@@ -11,7 +11,6 @@ namespace stratus_py {
 
 namespace {
 
-
 // The decoder's single-precision value as the double of the decimal it
 // stands for: 17.2f gives 17.2 rather than 17.200000762939453, and -9.4 or
 // 29.87 computed in single precision one step off give -9.4 and 29.87
