@@ -8,6 +8,7 @@
 #include <iostream>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "stratus/stratus.h"
 
@@ -127,6 +128,29 @@ int runAction(Context& ctx, const GlobalOptions& o) {
   return stratus_cli::kExitUsage;
 }
 
+// A usage error's message, pointing at the help of the command the line
+// got to ("stratus config --help" for `stratus config`), with the
+// subcommands' names when one of them was missing.
+std::string usageError(CLI::App& app, const CLI::ParseError& e) {
+  CLI::App* command = &app;
+  std::string name = app.get_name();
+  for (std::vector<CLI::App*> given = app.get_subcommands(); !given.empty();
+       given = command->get_subcommands()) {
+    command = given.front();
+    name += " " + command->get_name();
+  }
+  std::string message = e.what();
+  std::vector<CLI::App*> subs =
+      command->get_subcommands([](CLI::App*) { return true; });
+  if (command->get_subcommands().empty() && !subs.empty() &&
+      command->get_require_subcommand_min() > 0) {
+    message = "`" + name + "` needs one of: ";
+    for (size_t i = 0; i < subs.size(); ++i)
+      message += (i == 0 ? "" : ", ") + subs[i]->get_name();
+  }
+  return message + " (see `" + name + " --help`)";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -154,7 +178,7 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) return app.exit(e);
     stratus_cli::ConsoleInfoLine status(stderr, false);
-    status.error(std::string(e.what()) + " (see `stratus --help`)");
+    status.error(usageError(app, e));
     return stratus_cli::kExitUsage;
   }
   return runAction(ctx, options);

@@ -39,6 +39,14 @@ std::string defaultRoot() {
 int main(int argc, char** argv) {
   CLI::App app{"Serves sample weather pages on 127.0.0.1 for stratus.",
                "stratus-sample-server"};
+  app.footer(
+      "Places the bundled pages cover (they work offline):\n"
+      "  product pages of the states ma, ca, co, ia and wa, with sections\n"
+      "    for Boston, Cambridge, Worcester, San Francisco, Sacramento,\n"
+      "    Denver, Boulder, Des Moines and Seattle (not every product for\n"
+      "    every city, as on a real day);\n"
+      "  station pages KBOS, KORH, KSFO, KSAC, KDEN, KBDU, KDSM and KSEA.\n"
+      "e.g. stratus now \"Boston, MA\"; stratus forecast \"Seattle, WA\"");
   app.set_version_flag("--version", std::string("stratus-sample-server ") +
                                         STRATUS_VERSION_STRING);
   int port = 8086;
