@@ -319,7 +319,7 @@ TEST_F(CliTest, FailuresGiveTheirExitStatusAndMessage) {
       {{}, 64},
       {{"now"}, 64},
       {{"now", "Boston", "--units", "si"}, 64},
-      {{"config"}, 64},
+      {{"config"}, 64, {"needs one of: list, get, set, unset, reset, path"}},
       {{"config", "set", "Proxy", "x", "--config", none}, 64},
       {{"config", "set", "UseProxy", "yes", "--config", none}, 64},
       {{"config", "set", "UseProxy", "99999999999", "--config", none}, 64},
