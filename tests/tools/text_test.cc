@@ -51,14 +51,10 @@ TEST(Printable, StreamJoinsSequencesCutBetweenWrites) {
   EXPECT_EQ(target.str(), "aM-^[b\xC3\xA9^[c");
 }
 
-TEST(Text, TrimWrapAndJoin) {
-  EXPECT_EQ(trim(" \t a b \r"), "a b");
-  EXPECT_EQ(trim(" \t "), "");
+TEST(Text, WrapAndJoin) {
   EXPECT_EQ(joinWords({"Des", "Moines,", "IA"}), "Des Moines, IA");
   EXPECT_EQ(wrapText("aa bb cc dd", 5), "aa bb\ncc dd");
   EXPECT_EQ(wrapText("abcdefgh ij", 4), "abcdefgh\nij");
-  EXPECT_TRUE(sameNameIgnoringCase("UseProxy", "USEPROXY"));
-  EXPECT_FALSE(sameNameIgnoringCase("UseProxy", "UseProx"));
 }
 
 TEST(Text, TableColumnsAreCutAtTheCap) {

@@ -1,5 +1,7 @@
 // `stratus config`: the settings file, shown with the library's defaults
 // filled in, and changed one key at a time.
+#include <strings.h>
+
 #include <CLI/CLI.hpp>
 #include <memory>
 #include <string>
@@ -103,7 +105,7 @@ int runConfigGet(Context& ctx, const std::string& key) {
   WSettingsFile file(ctx.settingsPath);
   if (int rc = loadSettingsFile(ctx, file)) return rc;
   for (const Entry& e : effectiveSettings(file)) {
-    if (!sameNameIgnoringCase(e.key, key)) continue;
+    if (strcasecmp(e.key.c_str(), key.c_str()) != 0) continue;
     if (ctx.json) {
       nlohmann::json j{{"key", e.key},
                        {"value", valueJson(e.key, e.value)},

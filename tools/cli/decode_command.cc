@@ -140,20 +140,23 @@ class Decoder {
   size_t overlong_ = 0;
 };
 
+// Hands each report line to the decoder.
+struct DecoderSink : WReportLines::Sink {
+  explicit DecoderSink(Decoder& d) : to(d) {}
+  void line(const char* text, size_t n, unsigned long number) override {
+    to.add(text, n, number);
+  }
+  void overlong(unsigned long number) override { to.noteOverlong(number); }
+  Decoder& to;
+};
+
 // Calls decoder.add for every report line of the file `fd`. Reads what is
 // there, up to a block at a time; whenever the input has nothing more for
 // now (a read came back short, as from a pipe that a person or another
 // program feeds), the results so far go out, so that each report's result
 // follows it at once.
 void decodeLines(int fd, Decoder& decoder) {
-  struct Sink : WReportLines::Sink {
-    explicit Sink(Decoder& d) : to(d) {}
-    void line(const char* text, size_t n, unsigned long number) override {
-      to.add(text, n, number);
-    }
-    void overlong(unsigned long number) override { to.noteOverlong(number); }
-    Decoder& to;
-  } sink(decoder);
+  DecoderSink sink(decoder);
   WReportLines lines(sink);
   std::vector<char> block(1 << 16);
   for (;;) {
@@ -176,8 +179,15 @@ int runDecode(Context& ctx, const DecodeOptions& options) {
       return kExitUsage;
     }
   } else {
-    report = trim(report);
-    decoder.add(report.data(), report.size());
+    // The command line's text is read as a stream's: a report a line.
+    DecoderSink sink(decoder);
+    WReportLines lines(sink);
+    lines.feed(report.data(), report.size());
+    lines.finish();
+    if (decoder.count() == 0) {
+      ctx.status->error("no report in \"" + report + "\"");
+      return kExitUsage;
+    }
   }
   return decoder.finish();
 }

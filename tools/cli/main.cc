@@ -41,12 +41,9 @@ struct UnitOptions {
   std::string system = "us";
   std::string temp, wind, pressure;
 
-  // The names were checked without regard to case.
+  // The names were matched without regard to case and replaced by the
+  // lower-case names (the options' transforms).
   Units resolve() const {
-    std::string system = stratus_cli::lowerAscii(this->system);
-    std::string temp = stratus_cli::lowerAscii(this->temp);
-    std::string wind = stratus_cli::lowerAscii(this->wind);
-    std::string pressure = stratus_cli::lowerAscii(this->pressure);
     Units u;
     if (system == "metric") {
       u.temp = Units::Temp::kCelsius;
@@ -78,14 +75,14 @@ struct GlobalOptions {
 void addGlobalOptions(CLI::App& app, Context& ctx, GlobalOptions& o) {
   app.add_flag("--json", ctx.json, "Print data as JSON");
   app.add_option("--units", o.units.system, "Units: us (default) or metric")
-      ->check(CLI::IsMember({"us", "metric"}, CLI::ignore_case));
+      ->transform(CLI::IsMember({"us", "metric"}, CLI::ignore_case));
   app.add_option("--temp", o.units.temp, "Temperature unit: c or f")
-      ->check(CLI::IsMember({"c", "f"}, CLI::ignore_case));
+      ->transform(CLI::IsMember({"c", "f"}, CLI::ignore_case));
   app.add_option("--wind", o.units.wind, "Wind speed unit: kt, mph or kmh")
-      ->check(CLI::IsMember({"kt", "mph", "kmh"}, CLI::ignore_case));
+      ->transform(CLI::IsMember({"kt", "mph", "kmh"}, CLI::ignore_case));
   app.add_option("--pressure", o.units.pressure,
                  "Pressure unit: inhg, hpa or mmhg")
-      ->check(CLI::IsMember({"inhg", "hpa", "mmhg"}, CLI::ignore_case));
+      ->transform(CLI::IsMember({"inhg", "hpa", "mmhg"}, CLI::ignore_case));
   app.add_option("--data-dir", o.dataDir, "Folder of the location data files")
       ->envname("STRATUS_DATA_DIR");
   app.add_option("--config", o.configFile,
@@ -96,7 +93,7 @@ void addGlobalOptions(CLI::App& app, Context& ctx, GlobalOptions& o) {
                  "How a product page is cut to the place: ugc (default: the "
                  "bulletins' UGC groups, by zone, county or office) or line "
                  "(one header line, by zone or city code)")
-      ->check(CLI::IsMember({"ugc", "line"}, CLI::ignore_case));
+      ->transform(CLI::IsMember({"ugc", "line"}, CLI::ignore_case));
 }
 
 // Runs the command the command line named, with standard output filtered
@@ -104,7 +101,7 @@ void addGlobalOptions(CLI::App& app, Context& ctx, GlobalOptions& o) {
 int runAction(Context& ctx, const GlobalOptions& o) {
   stratus_cli::ConsoleInfoLine status(stderr, o.quiet);
   ctx.units = o.units.resolve();
-  ctx.lineRule = stratus_cli::lowerAscii(o.sections) == "line";
+  ctx.lineRule = o.sections == "line";
   ctx.dataDir = o.dataDir;
   ctx.settingsPath =
       o.configFile.empty() ? WSettings::defaultPath() : o.configFile;

@@ -26,41 +26,12 @@ std::string fitted(const std::string& cell) {
   return cell.substr(0, end) + "\xE2\x80\xA6";  // U+2026
 }
 
-char lowerChar(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 }  // namespace
-
-std::string trim(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t\r");
-  if (b == std::string::npos) return "";
-  return s.substr(b, s.find_last_not_of(" \t\r") - b + 1);
-}
 
 std::string joinWords(const std::vector<std::string>& words) {
   std::string text;
   for (const std::string& w : words) text += (text.empty() ? "" : " ") + w;
   return text;
-}
-
-std::string lowerAscii(std::string s) {
-  for (char& c : s) c = lowerChar(c);
-  return s;
-}
-
-std::string upperAscii(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return s;
-}
-
-bool sameNameIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return lowerChar(x) == lowerChar(y);
-         });
 }
 
 std::string wrapText(const std::string& text, size_t width) {

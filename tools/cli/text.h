@@ -1,4 +1,4 @@
-// Small text helpers of the `stratus` host: trimming, ASCII case, the
+// Small text helpers of the `stratus` host: joining words, the
 // column tables of `places`, and JSON output.
 #ifndef STRATUS_TOOLS_CLI_TEXT_H_
 #define STRATUS_TOOLS_CLI_TEXT_H_
@@ -11,18 +11,8 @@
 
 namespace stratus_cli {
 
-// `s` without leading and trailing blanks, tabs and carriage returns.
-std::string trim(const std::string& s);
-
 // The words joined by single blanks ("Des", "Moines," "IA" -> one place).
 std::string joinWords(const std::vector<std::string>& words);
-
-// Lower-cases (upper-cases) ASCII letters; other bytes are kept.
-std::string lowerAscii(std::string s);
-std::string upperAscii(std::string s);
-
-// True when `a` and `b` are equal regardless of ASCII case.
-bool sameNameIgnoringCase(const std::string& a, const std::string& b);
 
 // `text` with blanks turned into line ends so that no line is wider than
 // `width` characters (a longer word keeps its own line).
