@@ -1,5 +1,6 @@
 // The sample weather server: the real server binary, asked over real HTTP
 // on a loopback port, serving the bundled pages.
+#include <fcntl.h>
 #include <httplib.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -185,6 +186,76 @@ TEST(SampleServer, IdleAndSlowClientsDoNotStarveARealRequest) {
                    << " s was answered";
   close(fd);
   EXPECT_EQ(server.stop(), 0);
+}
+
+// A folder whose real path is longer than PATH_MAX, reached through two
+// symbolic links that each hold half of it: the system resolves the short
+// path, realpath() cannot. Removed by hand, since its path is too long for
+// a recursive removal by name.
+class DeepFolder {
+ public:
+  static constexpr int kLevels = 24;
+  explicit DeepFolder(const TempDir& base) : base_(base) {
+    const std::string name(200, 'd');
+    std::string half[2];  // the folders of each half, as a relative path
+    for (int level = 0; level < kLevels; ++level)
+      half[level / (kLevels / 2)] += (level % (kLevels / 2) ? "/" : "") + name;
+    ok_ = symlink(half[0].c_str(), base.file("start").c_str()) == 0;
+    int fd = open(base.path().c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; level < kLevels && fd >= 0; ++level) {
+      if (level == kLevels / 2)
+        ok_ = ok_ && symlinkat(half[1].c_str(), fd, "half") == 0;
+      mkdirat(fd, name.c_str(), 0755);
+      int next = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+      close(fd);
+      fd = next;
+    }
+    int page = openat(fd, "ok.html", O_WRONLY | O_CREAT, 0644);
+    ok_ = ok_ && page >= 0 && write(page, "ok\n", 3) == 3;
+    close(page);
+    close(fd);
+  }
+  ~DeepFolder() { removeUnder(open(base_.path().c_str(), O_RDONLY), 0); }
+  bool ok() const { return ok_; }
+  // The short path that leads to the deepest folder.
+  std::string path() const { return base_.file("start/half"); }
+
+ private:
+  void removeUnder(int fd, int level) {
+    const std::string name(200, 'd');
+    if (fd < 0) return;
+    if (level < kLevels) {
+      removeUnder(openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY), level + 1);
+      unlinkat(fd, name.c_str(), AT_REMOVEDIR);
+    }
+    for (const char* file : {"ok.html", "half", "start"}) unlinkat(fd, file, 0);
+    close(fd);
+  }
+  const TempDir& base_;
+  bool ok_ = false;
+};
+
+// The server fails closed: a root whose real path cannot be resolved (here
+// longer than PATH_MAX) is refused at the start (66), where before nothing
+// could be checked against it and every file of the machine was served.
+TEST(SampleServer, RefusesARootWhoseRealPathCannotBeResolved) {
+  TempDir base;
+  DeepFolder deep(base);
+  ASSERT_TRUE(deep.ok());
+  struct stat st;
+  ASSERT_EQ(stat(deep.path().c_str(), &st), 0) << "the system resolves it";
+  char* real = realpath(deep.path().c_str(), nullptr);
+  EXPECT_EQ(real, nullptr) << "realpath() resolves it: no test";
+  std::free(real);
+
+  SampleServer server(deep.path());
+  if (server.port > 0) {
+    EXPECT_NE(statusOf(server.port, "/etc/passwd"), 200) << "served /etc";
+  }
+  EXPECT_EQ(server.port, 0) << server.banner;
+  EXPECT_EQ(server.stop(), 66);
+  EXPECT_NE(server.banner.find("cannot be resolved"), std::string::npos)
+      << server.banner;
 }
 
 }  // namespace
