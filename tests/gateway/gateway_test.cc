@@ -435,6 +435,39 @@ TEST_F(GatewayTest, CachesRevalidatesAndSharesFetches) {
   }
 }
 
+// Figures in upstream headers saturate: an answer "fresh for ever" is kept
+// (a week at most; a page says a day at most), and a Retry-After of twenty
+// digits is a day; before, both overflowed (a page said max-age=-1).
+TEST_F(GatewayTest, UpstreamFiguresSaturate) {
+  Gateway gateway(options());
+  const std::string answer = stratus_test::fillTimeTemplates(
+      stratus_test::readFile(kData +
+                             "/stations/KNYC/observations-limit-1.json"),
+      std::time(nullptr));
+  const std::string path = "/stations/KNYC/observations";
+  for (const char* age : {"9223372036854775807", "99999999999999999999"}) {
+    Gateway fresh(options());
+    fake_->fail(path, {200,
+                       answer,
+                       "application/geo+json",
+                       0,
+                       {{"Cache-Control", std::string("max-age=") + age}}});
+    int before = fake_->hits(path);
+    auto first = fresh.get("/weather/current/KNYC.html");
+    auto second = fresh.get("/weather/current/KNYC.html");
+    ASSERT_TRUE(first && second) << age;
+    EXPECT_EQ(header(first, "Cache-Control"), "public, max-age=86400") << age;
+    EXPECT_EQ(fake_->hits(path) - before, 1) << age << ": kept, not expired";
+  }
+  fake_->fail(
+      path,
+      {429, "", "text/plain", 0, {{"Retry-After", "99999999999999999999"}}});
+  auto res = gateway.get("/weather/current/KNYC.html");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 503);
+  EXPECT_EQ(header(res, "Retry-After"), "86400");
+}
+
 // Bad requests get a clear status and reach no upstream.
 TEST_F(GatewayTest, BadRequestsGetAClearStatus) {
   Gateway gateway(options());
@@ -537,6 +570,60 @@ TEST(GatewayPages, BuildsUgcLinesAndReadsIsoTimes) {
   for (const char* bad :
        {"", "date:now -5 seconds", "2026-12-05", "2026-12-05T18:00:00+5"})
     EXPECT_EQ(stratus_gateway::parseIsoTime(bad), -1) << bad;
+}
+
+// Header figures, worked by hand: max-age wins over Expires, no-store and
+// no-cache are 0, s-maxage is not max-age, Expires counts from Date; every
+// figure saturates at a week (fresh) or a day (Retry-After).
+TEST(GatewayHeaders, ReadsFreshnessAndRetryAfterSaturating) {
+  const long long now = 1796493600;  // Sat, 05 Dec 2026 18:00:00 GMT
+  const char* date = "Sat, 05 Dec 2026 18:00:00 GMT";
+  struct Case {
+    std::string cacheControl, expires, date;
+    long fresh;
+  } cases[] = {
+      {"public, max-age=60", "", "", 60},
+      {"public, max-age=60, s-maxage=3600", "", "", 60},
+      {"s-maxage=3600", "", "", 0},
+      {"max-age=60, no-cache", "", "", 0},
+      {"no-store", "Sat, 05 Dec 2026 19:00:00 GMT", date, 0},
+      {"max-age=abc", "", "", 0},
+      {"max-age=-5", "Sat, 05 Dec 2026 19:00:00 GMT", date, 0},
+      {"max-age=604801", "", "", 604800},
+      {"max-age=9223372036854775807", "", "", 604800},
+      {"max-age=99999999999999999999999999", "", "", 604800},
+      {"", "Sat, 05 Dec 2026 19:00:00 GMT", date, 3600},
+      {"", "Sat, 05 Dec 2026 19:00:00 GMT", "", 3600},
+      {"", "Sat, 05 Dec 2026 19:00:00 GMT", "Sat, 05 Dec 2026 18:30:00 GMT",
+       1800},
+      {"", "Fri, 31 Dec 9999 23:59:59 GMT", date, 604800},
+      {"", "Thu, 01 Jan 1970 00:00:00 GMT", date, 0},
+      {"", "tomorrow", date, 0},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(
+        stratus_gateway::freshnessOf(c.cacheControl, c.expires, c.date, now),
+        c.fresh)
+        << c.cacheControl << " | " << c.expires << " | " << c.date;
+
+  struct After {
+    std::string value;
+    long seconds;
+  } afters[] = {
+      {"30", 30},
+      {" 120", 120},
+      {"86401", 86400},
+      {"99999999999999999999", 86400},
+      {"Sat, 05 Dec 2026 18:02:00 GMT", 120},
+      {"Sat, 05 Dec 2026 17:00:00 GMT", 0},
+      {"Fri, 31 Dec 9999 23:59:59 GMT", 86400},
+      {"-5", 0},
+      {"soon", 0},
+      {"", 0},
+  };
+  for (const After& a : afters)
+    EXPECT_EQ(stratus_gateway::retryAfterOf(a.value, now), a.seconds)
+        << a.value;
 }
 
 // The program refuses to call the public API without a contact, and says

@@ -99,7 +99,7 @@ struct Sources {
   }
 };
 
-Response page(const std::string& title, const std::string& body) {
+Response makePage(const std::string& title, const std::string& body) {
   Response res;
   res.body = "<HTML>\n<HEAD><TITLE>" + escapeText(title) +
              "</TITLE></HEAD>\n<BODY>\n<H2>" + escapeText(title) + "</H2>\n" +
@@ -227,23 +227,9 @@ Response ApiSource::serve(const stratus_server::Request& request) {
   return Response::error(404, "No page " + path + ".");
 }
 
-Response ApiSource::stationPage(const std::string& rawStation) {
-  std::string station = upper(rawStation);
-  bool valid = !station.empty() && station.size() <= 12 &&
-               std::all_of(station.begin(), station.end(), [](char c) {
-                 return std::isalnum(static_cast<unsigned char>(c));
-               });
-  if (!valid) return Response::error(404, "No station " + rawStation + ".");
-  Fetched f = api_.get("/stations/" + station + "/observations?limit=" +
-                           std::to_string(kObservations),
-                       kGeoJson);
-  if (f.kind == Fetched::Kind::kNotFound)
-    return Response::error(404, "No station " + station + ".");
-  if (f.kind != Fetched::Kind::kOk) return failure(f);
-  const std::string key = "/weather/current/" + station;
-  Response res;
-  if (reuse(key, f, res)) return res;
-  json doc = json::parse(*f.body, nullptr, false);
+Response stationPageFrom(const std::string& station, const std::string& body,
+                         long long now, long long& validUntil) {
+  json doc = json::parse(body, nullptr, false);
   if (doc.is_discarded()) return unusable("not JSON");
   if (!doc.is_object() || !doc["features"].is_array())
     return unusable("no list of observations");
@@ -263,36 +249,55 @@ Response ApiSource::stationPage(const std::string& rawStation) {
     name = text(props, "stationName");
     description = oneLine(text(props, "textDescription"));
   }
-  if (newest < 0 || newest < std::time(nullptr) - kReportHours * 3600) {
+  if (newest < 0 || newest < now - kReportHours * 3600) {
     return Response::error(404, "Station " + station +
                                     " has no report from the last " +
                                     std::to_string(kReportHours) + " hours.");
   }
+  std::string title =
+      "Current weather conditions: " +
+      (name.empty() ? station : oneLine(name) + " (" + station + ")");
+  std::string page = "<TABLE BORDER=1 CELLPADDING=2>\n";
+  if (!description.empty())
+    page += "<TR><TD><B>Weather</B></TD><TD>" + escapeText(description) +
+            "</TD></TR>\n";
+  page += "<TR><TD><B>Observed</B></TD><TD>" +
+          stratus_server::httpDate(newest) + "</TD></TR>\n";
+  page += "<TR><TD COLSPAN=2><B>ob</B></TD></TR>\n<TR><TD COLSPAN=2>" +
+          escapeText(report) + "</TD></TR>\n</TABLE>\n";
+  validUntil = newest + kReportHours * 3600;
+  return makePage(title, page);
+}
+
+Response ApiSource::stationPage(const std::string& rawStation) {
+  std::string station = upper(rawStation);
+  bool valid = !station.empty() && station.size() <= 12 &&
+               std::all_of(station.begin(), station.end(), [](char c) {
+                 return std::isalnum(static_cast<unsigned char>(c));
+               });
+  if (!valid) return Response::error(404, "No station " + rawStation + ".");
+  Fetched f = api_.get("/stations/" + station + "/observations?limit=" +
+                           std::to_string(kObservations),
+                       kGeoJson);
+  if (f.kind == Fetched::Kind::kNotFound)
+    return Response::error(404, "No station " + station + ".");
+  if (f.kind != Fetched::Kind::kOk) return failure(f);
+  const std::string key = "/weather/current/" + station;
+  Response res;
+  if (reuse(key, f, res)) return res;
+  long long validUntil = 0;
+  Response made =
+      stationPageFrom(station, *f.body, std::time(nullptr), validUntil);
+  if (made.status != 200) return made;
   Sources sources;
   sources.add(f);
-  std::string title = "Current weather conditions: " +
-                      (name.empty() ? station : name + " (" + station + ")");
-  std::string body = "<TABLE BORDER=1 CELLPADDING=2>\n";
-  if (!description.empty())
-    body += "<TR><TD><B>Weather</B></TD><TD>" + escapeText(description) +
-            "</TD></TR>\n";
-  body += "<TR><TD><B>Observed</B></TD><TD>" +
-          stratus_server::httpDate(newest) + "</TD></TR>\n";
-  body += "<TR><TD COLSPAN=2><B>ob</B></TD></TR>\n<TR><TD COLSPAN=2>" +
-          escapeText(report) + "</TD></TR>\n</TABLE>\n";
-  Response made = page(title, body);
-  keep(key, f, made, newest + kReportHours * 3600);
+  keep(key, f, made, validUntil);
   return withCaching(std::move(made), sources);
 }
 
-Response ApiSource::alertsPage(const std::string& state,
-                               const std::string& name) {
-  Fetched f = api_.get("/alerts/active?status=actual&area=" + state, kGeoJson);
-  if (f.kind != Fetched::Kind::kOk) return failure(f);
-  const std::string key = "/iwin/" + state + "/" + name;
-  Response res;
-  if (reuse(key, f, res)) return res;
-  json doc = json::parse(*f.body, nullptr, false);
+Response alertsPageFrom(const std::string& state, const std::string& name,
+                        const std::string& body, long long now) {
+  json doc = json::parse(body, nullptr, false);
   if (doc.is_discarded()) return unusable("not JSON");
   if (!doc.is_object() || !doc["features"].is_array())
     return unusable("no list of alerts");
@@ -311,7 +316,7 @@ Response ApiSource::alertsPage(const std::string& state,
         if (code.is_string()) codes.push_back(code.get<std::string>());
     long long purge = parseIsoTime(text(props, "expires"));
     if (purge < 0) purge = parseIsoTime(text(props, "ends"));
-    if (purge < 0) purge = std::time(nullptr) + 3600;
+    if (purge < 0) purge = now + 3600;
     std::string ugc = ugcLine(codes, static_cast<std::time_t>(purge));
     if (ugc.empty()) continue;
     std::string section = ugc + "\n" + oneLine(text(props, "areaDesc")) + "\n";
@@ -321,19 +326,64 @@ Response ApiSource::alertsPage(const std::string& state,
     }
     sections += escapeText(section) + "\n$$\n\n";
   }
-  Sources sources;
-  sources.add(f);
   const char* what = wanted == AlertPage::kWatches ? "watches"
                      : wanted == AlertPage::kSpecial
                          ? "special weather statements"
                          : "warnings and advisories";
   std::string title = state + " " + what;
-  Response made = sections.empty()
-                      ? page(title, "<P>There are no active " +
-                                        std::string(what) + ".</P>\n")
-                      : page(title, "<PRE>\n" + sections + "</PRE>\n");
+  return sections.empty() ? makePage(title, "<P>There are no active " +
+                                                std::string(what) + ".</P>\n")
+                          : makePage(title, "<PRE>\n" + sections + "</PRE>\n");
+}
+
+Response ApiSource::alertsPage(const std::string& state,
+                               const std::string& name) {
+  Fetched f = api_.get("/alerts/active?status=actual&area=" + state, kGeoJson);
+  if (f.kind != Fetched::Kind::kOk) return failure(f);
+  const std::string key = "/iwin/" + state + "/" + name;
+  Response res;
+  if (reuse(key, f, res)) return res;
+  Response made = alertsPageFrom(state, name, *f.body, std::time(nullptr));
+  if (made.status != 200) return made;
+  Sources sources;
+  sources.add(f);
   keep(key, f, made, kForever);
   return withCaching(std::move(made), sources);
+}
+
+bool latestProductId(const std::string& body, std::string& id,
+                     std::string& why) {
+  json doc = json::parse(body, nullptr, false);
+  if (doc.is_discarded() || !doc.is_object() ||
+      !doc.value("@graph", json()).is_array()) {
+    why = "a product list that is not a JSON object";
+    return false;
+  }
+  const json& graph = doc["@graph"];
+  std::string first = graph.empty() ? "" : text(graph[0], "id");
+  bool plain = std::all_of(first.begin(), first.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '-';
+  });
+  if (!graph.empty() && (first.empty() || !plain)) {
+    why = "a product without a usable id";
+    return false;
+  }
+  id = first;
+  return true;
+}
+
+bool productBlockFrom(const std::string& body, std::string& block,
+                      std::string& why) {
+  json p = json::parse(body, nullptr, false);
+  if (p.is_discarded() || !p.is_object()) {
+    why = "a product that is not a JSON object";
+    return false;
+  }
+  std::string productText = text(p, "productText");
+  block = productText.empty()
+              ? ""
+              : "<PRE>" + escapeText(productText) + "</PRE>\n<HR>\n";
+  return true;
 }
 
 bool ApiSource::kept(const std::string& key, const Fetched& f, Response& res) {
@@ -406,24 +456,12 @@ Response ApiSource::productsPage(const std::string& state,
       return true;
     }
     latest.sources.add(list);
-    json doc = json::parse(*list.body, nullptr, false);
-    if (doc.is_discarded() || !doc.is_object() ||
-        !doc.value("@graph", json()).is_array()) {
+    std::string id;
+    if (!latestProductId(*list.body, id, latest.failed.detail)) {
       latest.failed.kind = Fetched::Kind::kBad;
-      latest.failed.detail = "a product list that is not a JSON object";
       return true;
     }
-    const json& graph = doc["@graph"];
-    if (graph.empty()) return true;
-    std::string id = text(graph[0], "id");
-    bool plain = !id.empty() && std::all_of(id.begin(), id.end(), [](char c) {
-      return std::isalnum(static_cast<unsigned char>(c)) || c == '-';
-    });
-    if (!plain) {
-      latest.failed.kind = Fetched::Kind::kBad;
-      latest.failed.detail = "a product without a usable id";
-      return true;
-    }
+    if (id.empty()) return true;
     const std::string path = "/products/" + id;
     Fetched product;
     if (!get(path, product)) return false;
@@ -439,15 +477,10 @@ Response ApiSource::productsPage(const std::string& state,
       latest.block = std::move(piece.body);
       return true;
     }
-    json p = json::parse(*product.body, nullptr, false);
-    if (p.is_discarded() || !p.is_object()) {
+    if (!productBlockFrom(*product.body, piece.body, latest.failed.detail)) {
       latest.failed.kind = Fetched::Kind::kBad;
-      latest.failed.detail = "a product that is not a JSON object";
       return true;
     }
-    std::string productText = text(p, "productText");
-    if (!productText.empty())
-      piece.body = "<PRE>" + escapeText(productText) + "</PRE>\n<HR>\n";
     keep(path, product, piece, kForever);
     latest.block = std::move(piece.body);
     return true;
@@ -483,7 +516,7 @@ Response ApiSource::productsPage(const std::string& state,
   if (failed.kind != Fetched::Kind::kOk) return failure(failed);
   std::string title = state + " " + type + " products";
   if (body.empty()) body = "<P>No current products.</P>\n";
-  return withCaching(page(title, body), sources);
+  return withCaching(makePage(title, body), sources);
 }
 
 }  // namespace stratus_gateway

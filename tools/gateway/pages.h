@@ -76,6 +76,37 @@ class ApiSource : public stratus_server::PageSource {
   std::size_t madeBytes_ = 0;
 };
 
+// The pages made from upstream answers, apart from any fetching: each takes
+// the answer's body as the API sent it and never throws for what is in it.
+
+// The station page for `station` from its observations answer `body`, made
+// at `now` (seconds since the epoch): 200 with the page, and the time until
+// which it stands in `validUntil`; 404 when no coded report is recent; 502
+// when `body` is not a list of observations.
+stratus_server::Response stationPageFrom(const std::string& station,
+                                         const std::string& body, long long now,
+                                         long long& validUntil);
+
+// The alert page `name` ("allwarnings", "watches" or "special") of `state`
+// from the active alerts answer `body`, alerts without an expiry purged an
+// hour after `now`: 200 with the page, or 502 when `body` is not a list of
+// alerts.
+stratus_server::Response alertsPageFrom(const std::string& state,
+                                        const std::string& name,
+                                        const std::string& body, long long now);
+
+// The id of the newest product in a product list answer `body` into `id`
+// ("" when the list is empty); false, with the reason in `why`, when
+// `body` is not a list or its first id is not letters, digits and '-'.
+bool latestProductId(const std::string& body, std::string& id,
+                     std::string& why);
+
+// One office's block of a product page from a product answer `body`: its
+// text, escaped, in <PRE> and an <HR> ("" when it has no text); false, with
+// the reason in `why`, when `body` is not a JSON object.
+bool productBlockFrom(const std::string& body, std::string& block,
+                      std::string& why);
+
 // The UGC line of an alert: `codes` (such as "IAZ060", "IAC153") grouped by
 // prefix, zone prefixes first, numbers in order with runs of three or more
 // written "low>high", then the purge time DDHHMM of `purge` (UTC) and "-".

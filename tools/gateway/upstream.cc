@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -38,22 +39,8 @@ std::string headerValue(const std::string& line, const char* name) {
   return b == std::string::npos ? "" : value.substr(b, e - b + 1);
 }
 
-// The number after "max-age=" in a Cache-Control value; -1 when there is
-// none; 0 for no-cache or no-store.
-long maxAge(const std::string& cacheControl) {
-  std::string cc = cacheControl;
-  std::transform(cc.begin(), cc.end(), cc.begin(), ::tolower);
-  if (cc.find("no-store") != std::string::npos ||
-      cc.find("no-cache") != std::string::npos)
-    return 0;
-  for (std::size_t at = cc.find("max-age="); at != std::string::npos;
-       at = cc.find("max-age=", at + 1)) {
-    // s-maxage is for shared caches that many users share; this cache
-    // answers as one client, so it keeps to max-age.
-    if (at > 0 && cc[at - 1] == '-') continue;
-    return std::strtol(cc.c_str() + at + 8, nullptr, 10);
-  }
-  return -1;
+long long clampTo(long long value, long long low, long long high) {
+  return std::min(std::max(value, low), high);
 }
 
 }  // namespace
@@ -77,6 +64,53 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
 }
 
 }  // namespace
+
+// DIGIT+, saturating instead of overflowing.
+long long leadingCount(const std::string& text, long long cap) {
+  std::size_t at = text.find_first_not_of(" \t");
+  if (at == std::string::npos ||
+      !std::isdigit(static_cast<unsigned char>(text[at])))
+    return -1;
+  long long value = 0;
+  for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]));
+       ++at) {
+    int digit = text[at] - '0';
+    value = value > (cap - digit) / 10 ? cap : value * 10 + digit;
+  }
+  return value;
+}
+
+long freshnessOf(const std::string& cacheControl, const std::string& expires,
+                 const std::string& date, long long now) {
+  std::string cc = cacheControl;
+  std::transform(cc.begin(), cc.end(), cc.begin(), ::tolower);
+  if (cc.find("no-store") != std::string::npos ||
+      cc.find("no-cache") != std::string::npos)
+    return 0;
+  for (std::size_t at = cc.find("max-age="); at != std::string::npos;
+       at = cc.find("max-age=", at + 1)) {
+    // s-maxage is for shared caches that many users share; this cache
+    // answers as one client, so it keeps to max-age.
+    if (at > 0 && cc[at - 1] == '-') continue;
+    return static_cast<long>(
+        std::max(0LL, leadingCount(cc.substr(at + 8), kMaxFreshSeconds)));
+  }
+  long long until = stratus_server::parseHttpDate(expires);
+  if (until < 0) return 0;
+  long long from = stratus_server::parseHttpDate(date);
+  if (from < 0) from = now;
+  // Both are dates of years 0 to 9999, so the difference cannot overflow.
+  return static_cast<long>(clampTo(until - from, 0, kMaxFreshSeconds));
+}
+
+long retryAfterOf(const std::string& value, long long now) {
+  long long seconds = leadingCount(value, kMaxRetryAfterSeconds);
+  if (seconds < 0) {
+    long long at = stratus_server::parseHttpDate(value);
+    seconds = at < 0 ? 0 : at - now;
+  }
+  return static_cast<long>(clampTo(seconds, 0, kMaxRetryAfterSeconds));
+}
 
 void limitHeapGrowth() {
   mallopt(M_ARENA_MAX, 2);
@@ -264,7 +298,7 @@ Fetched Api::fetch(const std::string& url, const std::string& accept,
         (answer.failure == Call::Failure::kNone && answer.status >= 500);
     if (!passing || attempt >= options_.retries) break;
     long wait = backoff;
-    long after = std::atol(answer.retryAfter.c_str());
+    long after = retryAfterOf(answer.retryAfter, std::time(nullptr));
     if (after > 0) wait = std::max<long>(wait, after * 1000);
     // The client waits on this page: a long wait is the client's to make.
     if (wait > 4 * options_.backoffMs && after > 0) break;
@@ -317,7 +351,8 @@ Fetched Api::fetch(const std::string& url, const std::string& accept,
       } else if (answer.status == 429 || answer.status == 403 ||
                  answer.status == 503) {
         result.kind = Fetched::Kind::kRateLimited;
-        result.retryAfter = std::max(5L, std::atol(answer.retryAfter.c_str()));
+        result.retryAfter =
+            std::max(5L, retryAfterOf(answer.retryAfter, std::time(nullptr)));
         result.detail = "the weather service asks to slow down (status " +
                         std::to_string(answer.status) + ")";
       } else {
@@ -342,13 +377,8 @@ Fetched Api::fetch(const std::string& url, const std::string& accept,
 
 void Api::store(const std::string& url, const Call& answer,
                 Clock::time_point now) {
-  long age = maxAge(answer.cacheControl);
-  if (age < 0) {
-    long expires = stratus_server::parseHttpDate(answer.expires);
-    long date = stratus_server::parseHttpDate(answer.date);
-    if (date < 0) date = static_cast<long>(std::time(nullptr));
-    age = expires >= 0 ? std::max(0L, expires - date) : 0;
-  }
+  long age = freshnessOf(answer.cacheControl, answer.expires, answer.date,
+                         std::time(nullptr));
   auto it = entries_.find(url);
   if (answer.status == 304) {
     it->second.freshUntil = now + std::chrono::seconds(age);

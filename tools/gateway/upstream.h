@@ -103,6 +103,27 @@ class Api {
   std::map<std::string, std::shared_future<Fetched>> inFlight_;
 };
 
+// Figures read from an upstream answer's headers saturate at these: an
+// answer is fresh for at most a week, and a client is told to come back in
+// at most a day.
+constexpr long kMaxFreshSeconds = 7 * 24 * 3600;
+constexpr long kMaxRetryAfterSeconds = 24 * 3600;
+
+// The whole number whose digits start `text` (after blanks), saturated at
+// `cap`; -1 when `text` does not start with a digit.
+long long leadingCount(const std::string& text, long long cap);
+
+// How long an answer stays fresh, 0 to kMaxFreshSeconds: Cache-Control's
+// max-age (0 for no-store, no-cache or a max-age without digits), else
+// Expires less Date (`now`, seconds since the epoch, when there is no
+// Date), else 0.
+long freshnessOf(const std::string& cacheControl, const std::string& expires,
+                 const std::string& date, long long now);
+
+// A Retry-After value (seconds, or an HTTP date) as seconds from `now`, 0
+// to kMaxRetryAfterSeconds; 0 when it is missing or neither.
+long retryAfterOf(const std::string& value, long long now);
+
 // Keeps the process's heap close to what it holds: the cache's answers are
 // made on one connection's thread and freed on another's, which with one
 // malloc arena per thread leaves each arena holding its own high-water
