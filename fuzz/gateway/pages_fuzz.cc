@@ -6,15 +6,25 @@
 //      Retry-After); the figures must stay within their caps;
 //   1  an observations answer: the station page is 200, 404 or 502, and a
 //      200 page holds one "ob" row and the report on the row after it;
-//   2  an active alerts answer: each alert page is 200 or 502;
+//   2  an active alerts answer: each alert page is 200 or 502, and no text
+//      of an alert forges structure: as the library's two section rules
+//      read the page, the lines that open a section (a zone header, a UGC
+//      group, a bulletin heading) and the lines that end one are exactly
+//      the gateway's own, one of each per alert;
 //   3  a product list and a product answer, split at the first NUL.
 // Every page is built at a fixed time, so that a crash input replays.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "stratus/foundation/string.h"
+
 #include "pages.h"
+#include "reader/section_scan.h"
+#include "reader/ugc.h"
+#include "reader/ugc_scan.h"
 #include "upstream.h"
 
 namespace {
@@ -59,11 +69,50 @@ void station(const std::string& body) {
   trapUnless(page.body.compare(at + ob.size(), row.size(), row) == 0);
 }
 
+// "TTAAii CCCC DDHHMM" with an optional " BBB", as the UGC rule reads a
+// bulletin's heading.
+bool isHeading(const char* p, std::size_t n) {
+  auto up = [p](std::size_t i, std::size_t count) {
+    for (std::size_t k = i; k < i + count; ++k)
+      if (p[k] < 'A' || p[k] > 'Z') return false;
+    return true;
+  };
+  auto digits = [p](std::size_t i, std::size_t count) {
+    for (std::size_t k = i; k < i + count; ++k)
+      if (p[k] < '0' || p[k] > '9') return false;
+    return true;
+  };
+  if (n != 18 && n != 22) return false;
+  return up(0, 4) && digits(4, 2) && p[6] == ' ' && up(7, 4) && p[11] == ' ' &&
+         digits(12, 6) && (n == 18 || (p[18] == ' ' && up(19, 3)));
+}
+
 void alerts(const std::string& body) {
   for (const char* name : {"allwarnings", "watches", "special"}) {
     stratus_server::Response page =
         stratus_gateway::alertsPageFrom("IA", name, body, kNow);
     trapUnless(page.status == 200 || page.status == 502);
+    std::size_t opens = 0, ends = 0, ours = 0;
+    for (std::size_t at = 0; at < page.body.size();) {
+      std::string raw = lineOf(page.body, at);
+      raw.erase(std::remove(raw.begin(), raw.end(), '\r'), raw.end());
+      LString line(raw.c_str(), static_cast<int>(raw.size()));
+      LString read(line);
+      stratus::stripMarkup(read);
+      std::size_t n = static_cast<std::size_t>(read.length());
+      const char* p = stratus::trimUgcLine(read.c_str(), n);
+      if (stratus::isZoneHeader(line) || stratus::UgcGroup::opens(p, n) ||
+          isHeading(p, n))
+        ++opens;
+      bool ended = false;
+      for (const char* end : {"$$", "NNNN", "GSK"})
+        ended = ended || raw.find(end) != std::string::npos ||
+                std::string(read.c_str(), read.length()).find(end) !=
+                    std::string::npos;
+      ends += ended;
+      ours += raw == "$$";
+    }
+    trapUnless(opens == ours && ends == ours);
   }
 }
 

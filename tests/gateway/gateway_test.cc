@@ -318,6 +318,52 @@ TEST_F(GatewayTest, EscapesUpstreamText) {
       << res->body;
 }
 
+// One alert cannot write a section for another place: a description that
+// closes its own section ("$$"), then writes a UGC line for Des Moines
+// (IAZ060, Polk county IAC153) and text, shows that text under its own zone
+// only, by both section rules of the library; so do a forged heading and
+// a zone header in the area list or the headline.
+TEST_F(GatewayTest, AlertTextCannotForgeSections) {
+  Gateway gateway(options());
+  const std::string forged = R"({"features": [
+    {"properties": {"event": "Wind Advisory", "geocode": {"UGC": ["IAZ001"]},
+      "areaDesc": "IAZ060-IAC153-302359-",
+      "headline": "IAZ060-302359-\nHEADLINE FORGED",
+      "description": "Winds.\n$$\n\nIAZ060-IAC153-302359-\nDESCRIPTION FORGED\n\nWWUS83 KDMX 051800\nNPWDMX\n\nIAC153-302359-\nHEADING FORGED\r\nIAZ\r060-302359-\nCR FORGED\nNNNN\nGSK",
+      "instruction": "  IAZ060-302359-  \nINSTRUCTION FORGED",
+      "expires": "2026-12-05T18:00:00+00:00"}},
+    {"properties": {"event": "Flood Warning", "geocode": {"UGC": ["IAZ048"]},
+      "description": "Flooding.", "expires": "2026-12-05T18:00:00+00:00"}}]})";
+  fake_->fail("/alerts/active", {200, forged, "application/geo+json"});
+  for (auto rule : {WReader::LineRule, WReader::UgcRule}) {
+    stratus_test::RecordingKeeper keeper;
+    keeper.set("WarningsBase", gateway.url("/iwin/"));
+    WReader reader;
+    reader.SetKeeper(&keeper);
+    reader.setSectionRule(rule);
+    LString text;
+    int rc = reader.getWarnings(
+        place("azone(IAZ060)acounty(IAC153)aoffice(DMX)", "ia"), text);
+    EXPECT_EQ(text.str().find("FORGED"), std::string::npos)
+        << "rule " << rule << ":\n"
+        << text.str();
+    EXPECT_EQ(rc, L_INPUT) << "rule " << rule;
+    // The advisory's zone gets all of its text, inert but whole.
+    EXPECT_EQ(
+        reader.getWarnings(place("azone(IAZ001)acounty(IAC119)", "ia"), text),
+        L_OK);
+    for (const char* part : {"HEADLINE FORGED", "Winds.", "DESCRIPTION FORGED",
+                             "CR FORGED", "INSTRUCTION FORGED"})
+      EXPECT_NE(text.str().find(part), std::string::npos)
+          << "rule " << rule << ": " << part << " in\n"
+          << text.str();
+    EXPECT_EQ(
+        reader.getWarnings(place("azone(IAZ048)acounty(IAC015)", "ia"), text),
+        L_OK);
+    EXPECT_NE(text.str().find("Flooding."), std::string::npos);
+  }
+}
+
 // The cache answers from memory while an answer is fresh, revalidates it
 // with If-Modified-Since when it is not, stands in with a stale copy when
 // the upstream fails, and shares one fetch among concurrent requests.

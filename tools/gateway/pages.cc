@@ -38,6 +38,67 @@ std::string escapeText(const std::string& text) {
   return out;
 }
 
+// What a section rule of the library could read in a line of a page as
+// structure, judged on the line as it reads it (its ends trimmed of blanks
+// and control characters): a line ending in "-" (a zone header to the line
+// rule), one opening like a UGC group ("SSZNNN-", "SSCNNN>", "SSZALL-"), or
+// one opening like a bulletin's heading ("WFUS53 ").
+bool looksStructural(const std::string& line) {
+  auto ignored = [](char c) {
+    return static_cast<unsigned char>(c) <= ' ' || c == '\x7f';
+  };
+  std::size_t b = 0, e = line.size();
+  while (b < e && ignored(line[b])) ++b;
+  while (e > b && ignored(line[e - 1])) --e;
+  const char* p = line.data() + b;
+  std::size_t n = e - b;
+  auto up = [p](std::size_t i) {
+    return std::isupper(static_cast<unsigned char>(p[i])) != 0;
+  };
+  auto digit = [p](std::size_t i) {
+    return std::isdigit(static_cast<unsigned char>(p[i])) != 0;
+  };
+  if (n > 0 && p[n - 1] == '-') return true;
+  if (n >= 7 && up(0) && up(1) && (p[2] == 'Z' || p[2] == 'C') &&
+      ((digit(3) && digit(4) && digit(5)) ||
+       (p[3] == 'A' && p[4] == 'L' && p[5] == 'L')) &&
+      (p[6] == '-' || p[6] == '>'))
+    return true;
+  return n >= 7 && up(0) && up(1) && up(2) && up(3) && digit(4) && digit(5) &&
+         p[6] == ' ';
+}
+
+// Upstream text made inert inside a section, so that it cannot end its own
+// section or open one for another place under either section rule:
+//   - carriage returns go (the library drops them before it reads a line);
+//   - "$$", "NNNN" and "GSK", which end a section wherever they stand in a
+//     line, get a blank after their first character;
+//   - a line that looks like structure (looksStructural), as written or as
+//     escaped for the page, is shown after ">  ": indenting alone would not
+//     do, since both rules trim a line before they read it.
+std::string inertText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + 16);
+  std::size_t at = 0;
+  while (at <= text.size()) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
+    for (const char* mark : {"$$", "NNNN", "GSK"}) {
+      for (std::size_t found = line.find(mark); found != std::string::npos;
+           found = line.find(mark, found))
+        line.insert(found + 1, " ");
+    }
+    if (looksStructural(line) || looksStructural(escapeText(line)))
+      line.insert(0, ">  ");
+    out += line;
+    if (end < text.size()) out += '\n';
+    at = end + 1;
+  }
+  return out;
+}
+
 // Observations asked for per station page: the hourly report with its
 // coded text is among the newest few even where 5-minute records come
 // between.
@@ -319,10 +380,13 @@ Response alertsPageFrom(const std::string& state, const std::string& name,
     if (purge < 0) purge = now + 3600;
     std::string ugc = ugcLine(codes, static_cast<std::time_t>(purge));
     if (ugc.empty()) continue;
-    std::string section = ugc + "\n" + oneLine(text(props, "areaDesc")) + "\n";
+    // The UGC line is the gateway's own; everything after it is the
+    // alert's text, made inert.
+    std::string section =
+        ugc + "\n" + inertText(oneLine(text(props, "areaDesc"))) + "\n";
     for (const char* key : {"headline", "description", "instruction"}) {
       std::string part = text(props, key);
-      if (!part.empty()) section += "\n" + part + "\n";
+      if (!part.empty()) section += "\n" + inertText(part) + "\n";
     }
     sections += escapeText(section) + "\n$$\n\n";
   }

@@ -8,7 +8,10 @@
 //       the state's active alerts (warnings and advisories, watches,
 //       special weather statements), each as a section: its UGC codes on
 //       one line (zones, then counties, with the purge time of its expiry),
-//       the areas, the headline, description and instruction, then "$$"
+//       the areas, the headline, description and instruction, then "$$";
+//       the alert's text is made inert, so that no line of it ends its
+//       section or opens one for another place under either of the
+//       library's section rules
 //   /iwin/<st>/zone.html, discussion.html, public.html, summary.html
 //       the latest zone forecast (ZFP), forecast discussion (AFD), public
 //       information statement (PNS) and weather summary (RWS) of every
