@@ -296,6 +296,32 @@ TEST_F(GatewayTest, UpstreamFailuresGetClearAnswers) {
   EXPECT_EQ(gateway.status("/iwin/ia/zone.html"), 502);
 }
 
+// Redirects are not followed, to another server or to the API's own: the
+// page is 502 and the place redirected to is never asked.
+TEST_F(GatewayTest, DoesNotFollowRedirects) {
+  stratus_test::HttpServer elsewhere;
+  elsewhere.serve("/stations/KNYC/observations",
+                  stratus_test::fillTimeTemplates(
+                      stratus_test::readFile(
+                          kData + "/stations/KNYC/observations-limit-1.json"),
+                      std::time(nullptr)),
+                  "application/geo+json");
+  ASSERT_TRUE(elsewhere.start());
+  const std::string path = "/stations/KNYC/observations";
+  for (const std::string& to :
+       {elsewhere.url(path), fake_->url() + "/stations/KMSP/observations"}) {
+    for (int status : {301, 302, 307, 308}) {
+      Gateway gateway(options());
+      fake_->fail(path, {status, "", "text/html", 0, {{"Location", to}}});
+      int before = fake_->hits("/stations/KMSP/observations");
+      EXPECT_EQ(gateway.status("/weather/current/KNYC.html"), 502)
+          << status << " to " << to;
+      EXPECT_EQ(fake_->hits("/stations/KMSP/observations"), before) << to;
+    }
+  }
+  EXPECT_EQ(elsewhere.hits(path), 0);
+}
+
 // Text from the API is escaped: markup in an alert is shown, not obeyed,
 // and a bulletin's "&&" and ">" stay readable for the library's reader.
 TEST_F(GatewayTest, EscapesUpstreamText) {

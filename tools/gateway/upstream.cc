@@ -145,7 +145,8 @@ Api::Call Api::call(const std::string& url, const std::string& accept,
     static size_t header(char* data, size_t size, size_t count, void* user) {
       Call& c = *static_cast<Sink*>(user)->call;
       std::string line(data, size * count);
-      // A redirection's headers are followed by the final answer's.
+      // An interim answer's headers (100 Continue) come before the final
+      // answer's.
       if (line.rfind("HTTP/", 0) == 0) {
         c.contentType.clear();
         c.cacheControl.clear();
@@ -177,9 +178,9 @@ Api::Call Api::call(const std::string& url, const std::string& accept,
   } sink{&answer};
   curl_easy_setopt(h, CURLOPT_URL, url.c_str());
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(h, CURLOPT_MAXREDIRS, 3L);
+  // Redirects are not followed: an answer from elsewhere would be cached
+  // under the API's URL. A 3xx is an answer that cannot be used.
+  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(h, CURLOPT_USERAGENT, options_.userAgent.c_str());
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
@@ -355,6 +356,10 @@ Fetched Api::fetch(const std::string& url, const std::string& accept,
             std::max(5L, retryAfterOf(answer.retryAfter, std::time(nullptr)));
         result.detail = "the weather service asks to slow down (status " +
                         std::to_string(answer.status) + ")";
+      } else if (answer.status >= 300 && answer.status < 400) {
+        result.detail = "the weather service redirected (status " +
+                        std::to_string(answer.status) +
+                        "), which the gateway does not follow";
       } else {
         result.detail = "the weather service answered status " +
                         std::to_string(answer.status);
