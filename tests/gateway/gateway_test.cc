@@ -18,6 +18,7 @@
 
 #include "gateway/fake_api.h"
 #include "pages.h"
+#include "reader/page_fetcher.h"
 #include "server.h"
 #include "support/recording_host.h"
 #include "testing/corpus_files.h"
@@ -294,6 +295,56 @@ TEST_F(GatewayTest, UpstreamFailuresGetClearAnswers) {
       {200, R"({"productText": ")" + std::string(10 << 20, 'x') + R"("})",
        "application/ld+json"});
   EXPECT_EQ(gateway.status("/iwin/ia/zone.html"), 502);
+}
+
+// The whole answer, retries and back-off included, ends by the answer
+// time: an upstream that fails slowly is given up at the deadline, with a
+// stored copy when there is one, else 504; before, each of three calls had
+// its full time (three slow 500s took three times as long).
+TEST_F(GatewayTest, AnswersWithinTheAnswerTime) {
+  UpstreamOptions o = options();
+  o.answerSeconds = 2;
+  o.totalSeconds = 2;
+  o.retries = 2;
+  const std::string path = "/stations/KNYC/observations";
+  Gateway gateway(o);
+  fake_->maxAge = 1;
+  ASSERT_EQ(gateway.status("/weather/current/KNYC.html"), 200);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  struct Case {
+    const char* name;
+    std::string station;
+    int status;
+  } cases[] = {{"a stored copy", "KNYC", 200}, {"no copy", "KMSP", 504}};
+  for (const Case& c : cases) {
+    fake_->fail("/stations/" + c.station + "/observations",
+                {500, "{}", "application/problem+json", 1500});
+    auto start = Clock::now();
+    auto res = gateway.get("/weather/current/" + c.station + ".html");
+    auto took = Clock::now() - start;
+    ASSERT_TRUE(res) << c.name;
+    EXPECT_EQ(res->status, c.status) << c.name;
+    EXPECT_LT(took, std::chrono::milliseconds(2600)) << c.name;
+    EXPECT_GE(took, std::chrono::milliseconds(1900)) << c.name;
+  }
+}
+
+// The figures the man page states hold: the gateway answers within its
+// answer time, which ends well before the library's reader gives a silent
+// server up; one call has at most its own time inside it.
+TEST(GatewayBudget, EndsBeforeTheLibraryGivesUp) {
+  const UpstreamOptions defaults;
+  const stratus::FetchTimeouts library;
+  EXPECT_LE(defaults.answerSeconds + 5, library.stallSeconds);
+  EXPECT_LE(defaults.totalSeconds, defaults.answerSeconds);
+  EXPECT_LE(defaults.connectSeconds, defaults.totalSeconds);
+  const std::string man =
+      stratus_test::readFile(STRATUS_SOURCE_DIR "/docs/man/stratus-gateway.1");
+  for (const std::string& figure :
+       {"within " + std::to_string(defaults.answerSeconds) + " seconds",
+        "at most " + std::to_string(defaults.totalSeconds) + " seconds",
+        std::to_string(library.stallSeconds) + " seconds"})
+    EXPECT_NE(man.find(figure), std::string::npos) << figure;
 }
 
 // Redirects are not followed, to another server or to the API's own: the

@@ -265,10 +265,13 @@ std::string ugcLine(const std::vector<std::string>& codes, std::time_t purge) {
 Response ApiSource::serve(const stratus_server::Request& request) {
   const std::string& path = request.path;
   const std::string current = "/weather/current/";
+  const Clock::time_point deadline =
+      Clock::now() + std::chrono::seconds(api_.options().answerSeconds);
   try {
     if (path.rfind(current, 0) == 0 && endsWith(path, ".html")) {
       return stationPage(
-          path.substr(current.size(), path.size() - current.size() - 5));
+          path.substr(current.size(), path.size() - current.size() - 5),
+          deadline);
     }
     if (path.rfind("/iwin/", 0) == 0 && endsWith(path, ".html") &&
         path.size() > 11 && path[8] == '/') {
@@ -277,10 +280,10 @@ Response ApiSource::serve(const stratus_server::Request& request) {
       if (officesOf(state).empty())
         return Response::error(404, "No state " + path.substr(6, 2) + ".");
       if (name == "allwarnings" || name == "watches" || name == "special")
-        return alertsPage(state, name);
+        return alertsPage(state, name, deadline);
       if (name == "zone" || name == "discussion" || name == "public" ||
           name == "summary")
-        return productsPage(state, name);
+        return productsPage(state, name, deadline);
     }
   } catch (const json::exception&) {
     return unusable("its JSON does not have the expected fields");
@@ -330,7 +333,8 @@ Response stationPageFrom(const std::string& station, const std::string& body,
   return makePage(title, page);
 }
 
-Response ApiSource::stationPage(const std::string& rawStation) {
+Response ApiSource::stationPage(const std::string& rawStation,
+                                Clock::time_point deadline) {
   std::string station = upper(rawStation);
   bool valid = !station.empty() && station.size() <= 12 &&
                std::all_of(station.begin(), station.end(), [](char c) {
@@ -339,7 +343,7 @@ Response ApiSource::stationPage(const std::string& rawStation) {
   if (!valid) return Response::error(404, "No station " + rawStation + ".");
   Fetched f = api_.get("/stations/" + station + "/observations?limit=" +
                            std::to_string(kObservations),
-                       kGeoJson);
+                       kGeoJson, deadline);
   if (f.kind == Fetched::Kind::kNotFound)
     return Response::error(404, "No station " + station + ".");
   if (f.kind != Fetched::Kind::kOk) return failure(f);
@@ -401,8 +405,10 @@ Response alertsPageFrom(const std::string& state, const std::string& name,
 }
 
 Response ApiSource::alertsPage(const std::string& state,
-                               const std::string& name) {
-  Fetched f = api_.get("/alerts/active?status=actual&area=" + state, kGeoJson);
+                               const std::string& name,
+                               Clock::time_point deadline) {
+  Fetched f = api_.get("/alerts/active?status=actual&area=" + state, kGeoJson,
+                       deadline);
   if (f.kind != Fetched::Kind::kOk) return failure(f);
   const std::string key = "/iwin/" + state + "/" + name;
   Response res;
@@ -489,7 +495,8 @@ void ApiSource::keep(const std::string& key, const Fetched& f,
 }
 
 Response ApiSource::productsPage(const std::string& state,
-                                 const std::string& name) {
+                                 const std::string& name,
+                                 Clock::time_point deadline) {
   const std::string type = name == "zone"         ? "ZFP"
                            : name == "discussion" ? "AFD"
                            : name == "public"     ? "PNS"
@@ -502,13 +509,13 @@ Response ApiSource::productsPage(const std::string& state,
   // One office's latest product: its list, then the product it names. With
   // `cachedOnly`, only fresh cached answers are used, and false means one
   // was missing.
-  auto latestOf = [this, &type](const std::string& office, bool cachedOnly,
-                                Latest& latest) {
+  auto latestOf = [this, &type, deadline](const std::string& office,
+                                          bool cachedOnly, Latest& latest) {
     latest = Latest{};
     latest.failed.kind = Fetched::Kind::kOk;
     auto get = [&](const std::string& path, Fetched& f) {
       if (cachedOnly) return api_.getFresh(path, f);
-      f = api_.get(path, kLdJson);
+      f = api_.get(path, kLdJson, deadline);
       return true;
     };
     Fetched list;

@@ -49,11 +49,15 @@ class ApiSource : public stratus_server::PageSource {
       const stratus_server::Request& request) override;
 
  private:
-  stratus_server::Response stationPage(const std::string& station);
+  // Each page is made by `deadline`, the end of the request's time.
+  stratus_server::Response stationPage(const std::string& station,
+                                       Clock::time_point deadline);
   stratus_server::Response alertsPage(const std::string& state,
-                                      const std::string& page);
+                                      const std::string& page,
+                                      Clock::time_point deadline);
   stratus_server::Response productsPage(const std::string& state,
-                                        const std::string& page);
+                                        const std::string& page,
+                                        Clock::time_point deadline);
 
   // A page made from one upstream answer is kept, keyed by its path, for
   // as long as the cache hands out that same answer (and, for a station,

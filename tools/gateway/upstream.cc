@@ -127,7 +127,8 @@ std::size_t Api::cachedBytes() const {
 }
 
 Api::Call Api::call(const std::string& url, const std::string& accept,
-                    const std::string& ifModifiedSince) const {
+                    const std::string& ifModifiedSince,
+                    Clock::time_point deadline) const {
   Call answer;
   answer.limit = options_.maxBodyBytes;
   CURL* h = curl_easy_init();
@@ -185,8 +186,14 @@ Api::Call Api::call(const std::string& url, const std::string& accept,
   curl_easy_setopt(h, CURLOPT_USERAGENT, options_.userAgent.c_str());
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
   curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");  // any it can decode
-  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, options_.connectSeconds);
-  curl_easy_setopt(h, CURLOPT_TIMEOUT, options_.totalSeconds);
+  long left = static_cast<long>(std::max<long long>(
+      1, std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                               Clock::now())
+             .count()));
+  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
+                   std::min(left, options_.connectSeconds * 1000));
+  curl_easy_setopt(h, CURLOPT_TIMEOUT_MS,
+                   std::min(left, options_.totalSeconds * 1000));
   curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Sink::header);
   curl_easy_setopt(h, CURLOPT_HEADERDATA, &sink);
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Sink::body);
@@ -245,7 +252,8 @@ bool Api::getFresh(const std::string& pathAndQuery, Fetched& hit) {
   return freshHit(options_.base + pathAndQuery, hit, nullptr);
 }
 
-Fetched Api::get(const std::string& pathAndQuery, const std::string& accept) {
+Fetched Api::get(const std::string& pathAndQuery, const std::string& accept,
+                 Clock::time_point deadline) {
   const std::string url = options_.base + pathAndQuery;
   std::promise<Fetched> promise;
   std::string lastModified;
@@ -257,13 +265,20 @@ Fetched Api::get(const std::string& pathAndQuery, const std::string& accept) {
     if (flight != inFlight_.end()) {
       std::shared_future<Fetched> shared = flight->second;
       lock.unlock();
-      return shared.get();
+      if (shared.wait_until(deadline) == std::future_status::ready)
+        return shared.get();
+      Fetched late;
+      late.kind = Fetched::Kind::kTimeout;
+      late.detail = "the weather service did not answer in time";
+      lock.lock();
+      standIn(url, Clock::now(), late);
+      return late;
     }
     inFlight_[url] = promise.get_future().share();
   }
   Fetched result;
   try {
-    result = fetch(url, accept, lastModified);
+    result = fetch(url, accept, lastModified, deadline);
   } catch (...) {
     result.kind = Fetched::Kind::kBad;
     result.detail = "the gateway ran out of memory";
@@ -286,11 +301,17 @@ Fetched Api::get(const std::string& pathAndQuery, const std::string& accept) {
 }
 
 Fetched Api::fetch(const std::string& url, const std::string& accept,
-                   const std::string& lastModified) {
+                   const std::string& lastModified,
+                   Clock::time_point deadline) {
   Call answer;
   int backoff = options_.backoffMs;
   for (int attempt = 0;; ++attempt) {
-    answer = call(url, accept, lastModified);
+    if (Clock::now() >= deadline) {
+      answer = Call{};
+      answer.failure = Call::Failure::kTimeout;
+      break;
+    }
+    answer = call(url, accept, lastModified, deadline);
     bool blocked = answer.status == 429 ||
                    (answer.status == 403 &&
                     answer.contentType.find("json") == std::string::npos);
@@ -303,6 +324,8 @@ Fetched Api::fetch(const std::string& url, const std::string& accept,
     if (after > 0) wait = std::max<long>(wait, after * 1000);
     // The client waits on this page: a long wait is the client's to make.
     if (wait > 4 * options_.backoffMs && after > 0) break;
+    // A retry that could not start before the deadline is not made.
+    if (Clock::now() + std::chrono::milliseconds(wait) >= deadline) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(wait));
     backoff *= 2;
   }
@@ -367,8 +390,14 @@ Fetched Api::fetch(const std::string& url, const std::string& accept,
       break;
   }
   if (result.kind == Fetched::Kind::kNotFound) return result;
-  // A stored copy stands in for a failed refresh, for a bounded time.
   std::lock_guard<std::mutex> lock(mutex_);
+  standIn(url, now, result);
+  return result;
+}
+
+// A stored copy stands in for a failed refresh, for a bounded time.
+void Api::standIn(const std::string& url, Clock::time_point now,
+                  Fetched& result) const {
   auto it = entries_.find(url);
   if (it != entries_.end() &&
       now <
@@ -377,7 +406,6 @@ Fetched Api::fetch(const std::string& url, const std::string& accept,
     result.body = it->second.body;
     result.stale = true;
   }
-  return result;
 }
 
 void Api::store(const std::string& url, const Call& answer,
