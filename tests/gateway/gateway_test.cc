@@ -17,6 +17,7 @@
 #include "stratus/weather/condition.h"
 
 #include "gateway/fake_api.h"
+#include "offices.h"
 #include "pages.h"
 #include "reader/page_fetcher.h"
 #include "server.h"
@@ -289,12 +290,93 @@ TEST_F(GatewayTest, UpstreamFailuresGetClearAnswers) {
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(8)) << c.name;
   }
 
-  // A product whose text is 10 MB is over the cap: the page is 502.
+  // A product whose text is 10 MB is over the cap: the only office with a
+  // product is missing from the page.
   fake_->fail(
       "/products/stratus-zfp-dmx",
       {200, R"({"productText": ")" + std::string(10 << 20, 'x') + R"("})",
        "application/ld+json"});
-  EXPECT_EQ(gateway.status("/iwin/ia/zone.html"), 502);
+  auto zone = gateway.get("/iwin/ia/zone.html");
+  ASSERT_TRUE(zone);
+  EXPECT_EQ(header(zone, "X-Stratus-Missing"), "DMX");
+}
+
+// A product page with offices failing or hanging serves the others'
+// products within the answer time, names the missing offices (a line and a
+// header) and may not be cached; only when every office fails is it an
+// error. Before, one failing office made the page 502, one hanging 504.
+TEST_F(GatewayTest, ProductPagesServeTheOfficesThatAnswer) {
+  UpstreamOptions o = options();
+  o.answerSeconds = 2;
+  const std::string lists = "/products/types/ZFP/locations/";
+  struct Case {
+    const char* name;
+    std::vector<std::pair<std::string, Fault>> faults;
+    int status;
+    std::string missing;
+  } cases[] = {
+      {"one failing", {{"ARX", {500, "{}"}}}, 200, "ARX"},
+      {"one hanging",
+       {{"DVN", {200, "{}", "application/ld+json", 4000}}},
+       200,
+       "DVN"},
+      {"two failing", {{"ARX", {404, "{}"}}, {"OAX", {502, "{}"}}}, 200, "OAX"},
+      {"all failing",
+       {{"ARX", {500, "{}"}},
+        {"DMX", {500, "{}"}},
+        {"DVN", {500, "{}"}},
+        {"FSD", {500, "{}"}},
+        {"OAX", {500, "{}"}}},
+       502,
+       ""},
+  };
+  for (const Case& c : cases) {
+    Gateway gateway(o);
+    for (const auto& [office, fault] : c.faults)
+      fake_->fail(lists + office, fault);
+    auto start = Clock::now();
+    auto res = gateway.get("/iwin/ia/zone.html");
+    ASSERT_TRUE(res) << c.name;
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(2600)) << c.name;
+    EXPECT_EQ(res->status, c.status) << c.name << ": " << res->body;
+    EXPECT_EQ(header(res, "X-Stratus-Missing"), c.missing) << c.name;
+    if (c.status == 200) {
+      EXPECT_NE(res->body.find("IAZ059>061-052200-"), std::string::npos)
+          << c.name << ": DMX's forecast";
+      EXPECT_NE(res->body.find("<P>Missing: the products of " + c.missing),
+                std::string::npos)
+          << c.name;
+      EXPECT_EQ(header(res, "Cache-Control"), "no-store") << c.name;
+    }
+    fake_->clearFaults();
+  }
+}
+
+// Product pages call the upstream on a pool shared by all pages: however
+// many pages of however many offices are asked at once, at most that many
+// calls are made at once (before, a thread per office per page).
+TEST_F(GatewayTest, ProductPagesCallTheUpstreamOnABoundedPool) {
+  Gateway gateway(options());
+  const std::string empty = R"({"@context": {}, "@graph": []})";
+  const std::vector<std::string> states = {"TX", "CA", "NC", "WY"};
+  for (const std::string& state : states)
+    for (const std::string& office : stratus_gateway::officesOf(state))
+      for (const char* type : {"ZFP", "AFD"})
+        fake_->fail(
+            std::string("/products/types/") + type + "/locations/" + office,
+            {200, empty, "application/ld+json", 200});
+  fake_->resetMostAtOnce();
+  std::vector<std::thread> clients;
+  std::atomic<int> ok{0};
+  for (const std::string& state : states)
+    for (const char* page : {"zone", "discussion"})
+      clients.emplace_back([&, state, page] {
+        ok += gateway.status("/iwin/" + state + "/" + page + ".html") == 200;
+      });
+  for (auto& t : clients) t.join();
+  EXPECT_EQ(ok, 8);
+  EXPECT_LE(fake_->mostAtOnce(), stratus_gateway::kOfficeCalls);
+  EXPECT_GE(fake_->mostAtOnce(), 2);
 }
 
 // The whole answer, retries and back-off included, ends by the answer

@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
+#include <functional>
 #include <future>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <thread>
 
 #include "offices.h"
 
@@ -494,6 +498,127 @@ void ApiSource::keep(const std::string& key, const Fetched& f,
   madeBytes_ += bytes;
 }
 
+// One office's part of a product page.
+struct OfficeLatest {
+  Fetched failed;     // kind kOk when nothing failed
+  std::string block;  // the product's text, escaped, in <PRE>
+  long fresh = 24 * 3600;
+  bool stale = false;
+};
+
+// The threads that call the upstream for product pages, shared by every
+// page: a request for a product that is being asked already joins that
+// call instead of queueing one more.
+class OfficePool {
+ public:
+  explicit OfficePool(int threads) {
+    for (int i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
+  }
+  ~OfficePool() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    ready_.notify_all();
+    for (std::thread& t : workers_) t.join();
+  }
+
+  std::shared_future<OfficeLatest> ask(const std::string& key,
+                                       std::function<OfficeLatest()> job) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = asked_.find(key);
+    if (it != asked_.end()) return it->second;
+    std::packaged_task<OfficeLatest()> task(std::move(job));
+    std::shared_future<OfficeLatest> result = task.get_future().share();
+    asked_.emplace(key, result);
+    queue_.emplace_back(key, std::move(task));
+    ready_.notify_one();
+    return result;
+  }
+
+ private:
+  void work() {
+    for (;;) {
+      std::pair<std::string, std::packaged_task<OfficeLatest()>> next;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ready_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        if (stopping_) return;
+        next = std::move(queue_.front());
+        queue_.pop_front();
+      }
+      next.second();
+      std::lock_guard<std::mutex> lock(mutex_);
+      asked_.erase(next.first);
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<std::pair<std::string, std::packaged_task<OfficeLatest()>>> queue_;
+  std::map<std::string, std::shared_future<OfficeLatest>> asked_;
+  bool stopping_ = false;
+  std::vector<std::thread> workers_;
+};
+
+ApiSource::ApiSource(Api& api)
+    : api_(api), pool_(std::make_unique<OfficePool>(kOfficeCalls)) {}
+
+ApiSource::~ApiSource() = default;
+
+bool ApiSource::latestOf(const std::string& type, const std::string& office,
+                         bool cachedOnly, Clock::time_point deadline,
+                         OfficeLatest& latest) {
+  latest = OfficeLatest{};
+  latest.failed.kind = Fetched::Kind::kOk;
+  auto get = [&](const std::string& path, Fetched& f) {
+    if (cachedOnly) return api_.getFresh(path, f);
+    f = api_.get(path, kLdJson, deadline);
+    return true;
+  };
+  auto add = [&latest](const Fetched& f) {
+    latest.fresh = std::min(latest.fresh, f.stale ? 0 : f.freshSeconds);
+    latest.stale = latest.stale || f.stale;
+  };
+  Fetched list;
+  if (!get("/products/types/" + type + "/locations/" + office, list))
+    return false;
+  if (list.kind == Fetched::Kind::kNotFound) return true;
+  if (list.kind != Fetched::Kind::kOk) {
+    latest.failed = list;
+    return true;
+  }
+  add(list);
+  std::string id;
+  if (!latestProductId(*list.body, id, latest.failed.detail)) {
+    latest.failed.kind = Fetched::Kind::kBad;
+    return true;
+  }
+  if (id.empty()) return true;
+  const std::string path = "/products/" + id;
+  Fetched product;
+  if (!get(path, product)) return false;
+  if (product.kind != Fetched::Kind::kOk) {
+    latest.failed = product;
+    return true;
+  }
+  add(product);
+  // A product's block is kept while the cache hands out the same answer:
+  // the next page spares the parse and the escaping.
+  Response piece;
+  if (kept(path, product, piece)) {
+    latest.block = std::move(piece.body);
+    return true;
+  }
+  if (!productBlockFrom(*product.body, piece.body, latest.failed.detail)) {
+    latest.failed.kind = Fetched::Kind::kBad;
+    return true;
+  }
+  keep(path, product, piece, kForever);
+  latest.block = std::move(piece.body);
+  return true;
+}
+
 Response ApiSource::productsPage(const std::string& state,
                                  const std::string& name,
                                  Clock::time_point deadline) {
@@ -501,93 +626,62 @@ Response ApiSource::productsPage(const std::string& state,
                            : name == "discussion" ? "AFD"
                            : name == "public"     ? "PNS"
                                                   : "RWS";
-  struct Latest {
-    Fetched failed;     // kind kOk when nothing failed
-    std::string block;  // the product's text, escaped, in <PRE>
-    Sources sources;
-  };
-  // One office's latest product: its list, then the product it names. With
-  // `cachedOnly`, only fresh cached answers are used, and false means one
-  // was missing.
-  auto latestOf = [this, &type, deadline](const std::string& office,
-                                          bool cachedOnly, Latest& latest) {
-    latest = Latest{};
-    latest.failed.kind = Fetched::Kind::kOk;
-    auto get = [&](const std::string& path, Fetched& f) {
-      if (cachedOnly) return api_.getFresh(path, f);
-      f = api_.get(path, kLdJson, deadline);
-      return true;
-    };
-    Fetched list;
-    if (!get("/products/types/" + type + "/locations/" + office, list))
-      return false;
-    if (list.kind == Fetched::Kind::kNotFound) return true;
-    if (list.kind != Fetched::Kind::kOk) {
-      latest.failed = list;
-      return true;
-    }
-    latest.sources.add(list);
-    std::string id;
-    if (!latestProductId(*list.body, id, latest.failed.detail)) {
-      latest.failed.kind = Fetched::Kind::kBad;
-      return true;
-    }
-    if (id.empty()) return true;
-    const std::string path = "/products/" + id;
-    Fetched product;
-    if (!get(path, product)) return false;
-    if (product.kind != Fetched::Kind::kOk) {
-      latest.failed = product;
-      return true;
-    }
-    latest.sources.add(product);
-    // A product's block is kept while the cache hands out the same answer:
-    // the next page spares the parse and the escaping.
-    Response piece;
-    if (kept(path, product, piece)) {
-      latest.block = std::move(piece.body);
-      return true;
-    }
-    if (!productBlockFrom(*product.body, piece.body, latest.failed.detail)) {
-      latest.failed.kind = Fetched::Kind::kBad;
-      return true;
-    }
-    keep(path, product, piece, kForever);
-    latest.block = std::move(piece.body);
-    return true;
-  };
   // Offices whose answers are all cached are done here; the others are
-  // asked at once, each on a thread of its own.
+  // asked of the pool, and waited for until the deadline.
   const std::vector<std::string> offices = officesOf(state);
-  std::vector<Latest> latest(offices.size());
-  std::vector<std::future<bool>> asked;
+  std::vector<OfficeLatest> latest(offices.size());
+  std::vector<std::pair<size_t, std::shared_future<OfficeLatest>>> asked;
   for (size_t i = 0; i < offices.size(); ++i) {
-    if (!latestOf(offices[i], true, latest[i]))
-      asked.push_back(std::async(std::launch::async, latestOf,
-                                 std::cref(offices[i]), false,
-                                 std::ref(latest[i])));
+    if (latestOf(type, offices[i], true, deadline, latest[i])) continue;
+    auto job = [this, type, office = offices[i], deadline] {
+      OfficeLatest one;
+      latestOf(type, office, false, deadline, one);
+      return one;
+    };
+    asked.emplace_back(i, pool_->ask(type + "/" + offices[i], job));
   }
-  for (auto& a : asked) a.get();
+  for (auto& [i, answer] : asked) {
+    if (answer.wait_until(deadline) == std::future_status::ready) {
+      latest[i] = answer.get();
+    } else {
+      latest[i].failed.kind = Fetched::Kind::kTimeout;
+      latest[i].failed.detail = "the weather service did not answer in time";
+    }
+  }
   Sources sources;
-  std::string body;
+  std::string body, missing, missingLine;
   size_t size = 0;
-  for (const Latest& one : latest) size += one.block.size();
+  for (const OfficeLatest& one : latest) size += one.block.size();
   body.reserve(size);  // one allocation: a page is often tens of KiB
-  Fetched failed;
-  failed.kind = Fetched::Kind::kOk;
-  for (const Latest& one : latest) {
+  const Fetched* failed = nullptr;
+  size_t failures = 0;
+  for (size_t i = 0; i < latest.size(); ++i) {
+    const OfficeLatest& one = latest[i];
     if (one.failed.kind != Fetched::Kind::kOk) {
-      if (failed.kind == Fetched::Kind::kOk) failed = one.failed;
+      if (failed == nullptr) failed = &one.failed;
+      ++failures;
+      missing += (missing.empty() ? "" : " ") + offices[i];
+      missingLine += (missingLine.empty() ? "" : "; ") + offices[i] + " (" +
+                     one.failed.detail + ")";
       continue;
     }
-    sources.fresh = std::min(sources.fresh, one.sources.fresh);
-    sources.stale = sources.stale || one.sources.stale;
+    sources.fresh = std::min(sources.fresh, one.fresh);
+    sources.stale = sources.stale || one.stale;
     body += one.block;
   }
-  if (failed.kind != Fetched::Kind::kOk) return failure(failed);
+  // Every office failed: there is no page to make.
+  if (failed != nullptr && failures == offices.size()) return failure(*failed);
   std::string title = state + " " + type + " products";
   if (body.empty()) body = "<P>No current products.</P>\n";
-  return withCaching(makePage(title, body), sources);
+  if (missing.empty()) return withCaching(makePage(title, body), sources);
+  // A page without some offices' products is this moment's only: no cache
+  // in front may keep it as the state's page.
+  Response partial =
+      makePage(title, "<P>Missing: the products of " + escapeText(missingLine) +
+                          ".</P>\n" + body);
+  partial.headers.emplace_back("Cache-Control", "no-store");
+  partial.headers.emplace_back("X-Stratus-Missing", missing);
+  return partial;
 }
 
 }  // namespace stratus_gateway

@@ -25,8 +25,12 @@
 // sources stay fresh, so an HTTP cache in front of the gateway can share it.
 // Station and alert pages, and each office's part of a product page, once
 // made, are kept beside the cache (at most a quarter of its size) while
-// their source answer stands; a product page asks the upstream, one thread
-// per office at once, only for the offices whose answers are not cached.
+// their source answer stands; a product page asks the upstream only for the
+// offices whose answers are not cached, on a pool of kOfficeCalls threads
+// that all pages share. When some offices fail or do not answer by the
+// deadline, the page holds the others' products, names the missing offices
+// in a line at its top and in the header X-Stratus-Missing, and carries
+// Cache-Control: no-store; only when every office fails is it an error.
 #ifndef STRATUS_TOOLS_GATEWAY_PAGES_H_
 #define STRATUS_TOOLS_GATEWAY_PAGES_H_
 
@@ -42,9 +46,17 @@
 
 namespace stratus_gateway {
 
+// Upstream calls for product pages run on this many threads, shared by all
+// pages; the rest wait their turn (within their deadline).
+constexpr int kOfficeCalls = 8;
+
+struct OfficeLatest;
+class OfficePool;
+
 class ApiSource : public stratus_server::PageSource {
  public:
-  explicit ApiSource(Api& api) : api_(api) {}
+  explicit ApiSource(Api& api);
+  ~ApiSource() override;
   stratus_server::Response serve(
       const stratus_server::Request& request) override;
 
@@ -58,6 +70,13 @@ class ApiSource : public stratus_server::PageSource {
   stratus_server::Response productsPage(const std::string& state,
                                         const std::string& page,
                                         Clock::time_point deadline);
+
+  // One office's latest product of `type` into `latest`: its list, then
+  // the product it names. With `cachedOnly`, only fresh cached answers are
+  // used, and false means one was missing.
+  bool latestOf(const std::string& type, const std::string& office,
+                bool cachedOnly, Clock::time_point deadline,
+                OfficeLatest& latest);
 
   // A page made from one upstream answer is kept, keyed by its path, for
   // as long as the cache hands out that same answer (and, for a station,
@@ -81,6 +100,7 @@ class ApiSource : public stratus_server::PageSource {
   std::mutex madeMutex_;
   std::map<std::string, Made> made_;
   std::size_t madeBytes_ = 0;
+  std::unique_ptr<OfficePool> pool_;  // last: its threads use the rest
 };
 
 // The pages made from upstream answers, apart from any fetching: each takes
