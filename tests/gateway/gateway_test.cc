@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
 #include <vector>
@@ -61,6 +62,7 @@ class Gateway {
     return "http://127.0.0.1:" + std::to_string(port_) + path;
   }
   stratus_gateway::Api& api() { return api_; }
+  stratus_gateway::ApiSource& pages() { return pages_; }
 
  private:
   stratus_gateway::Api api_;
@@ -599,6 +601,31 @@ TEST_F(GatewayTest, CachesRevalidatesAndSharesFetches) {
     EXPECT_NE(third->body.find("Lows around 4."), std::string::npos);
     EXPECT_EQ(third->body.find("Lows around 5."), std::string::npos);
     EXPECT_EQ(fake_->hits(product) - products, 2);
+    fake_->clearFaults();
+  }
+  {
+    // Sixteen requests at once for pages of one answer parse it once: the
+    // waiters take the page the first one makes (before, each parsed the
+    // answer itself, twenty times its size in memory each).
+    Gateway gateway(options());
+    // Iowa's 48 alerts twenty times over: 4 MB, a parse long enough for
+    // every request to arrive while it runs.
+    nlohmann::json alerts = nlohmann::json::parse(
+        stratus_test::readFile(kData + "/alerts/active-area-IA.json"));
+    nlohmann::json features = alerts["features"];
+    for (int i = 1; i < 20; ++i)
+      for (const auto& feature : features)
+        alerts["features"].push_back(feature);
+    fake_->fail("/alerts/active",
+                {200, alerts.dump(), "application/geo+json", 500});
+    std::vector<std::thread> clients;
+    std::atomic<int> ok{0};
+    for (int i = 0; i < 16; ++i)
+      clients.emplace_back(
+          [&] { ok += gateway.status("/iwin/ia/allwarnings.html") == 200; });
+    for (auto& t : clients) t.join();
+    EXPECT_EQ(ok, 16);
+    EXPECT_EQ(gateway.pages().pagesMade(), 1u);
     fake_->clearFaults();
   }
   {

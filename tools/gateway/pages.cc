@@ -1,5 +1,7 @@
 #include "pages.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cctype>
 #include <condition_variable>
@@ -352,15 +354,12 @@ Response ApiSource::stationPage(const std::string& rawStation,
     return Response::error(404, "No station " + station + ".");
   if (f.kind != Fetched::Kind::kOk) return failure(f);
   const std::string key = "/weather/current/" + station;
-  Response res;
-  if (reuse(key, f, res)) return res;
-  long long validUntil = 0;
-  Response made =
-      stationPageFrom(station, *f.body, std::time(nullptr), validUntil);
+  Response made = madeOnce(key, f, [&](long long& validUntil) {
+    return stationPageFrom(station, *f.body, std::time(nullptr), validUntil);
+  });
   if (made.status != 200) return made;
   Sources sources;
   sources.add(f);
-  keep(key, f, made, validUntil);
   return withCaching(std::move(made), sources);
 }
 
@@ -415,13 +414,13 @@ Response ApiSource::alertsPage(const std::string& state,
                        deadline);
   if (f.kind != Fetched::Kind::kOk) return failure(f);
   const std::string key = "/iwin/" + state + "/" + name;
-  Response res;
-  if (reuse(key, f, res)) return res;
-  Response made = alertsPageFrom(state, name, *f.body, std::time(nullptr));
+  Response made = madeOnce(key, f, [&](long long& validUntil) {
+    validUntil = kForever;
+    return alertsPageFrom(state, name, *f.body, std::time(nullptr));
+  });
   if (made.status != 200) return made;
   Sources sources;
   sources.add(f);
-  keep(key, f, made, kForever);
   return withCaching(std::move(made), sources);
 }
 
@@ -460,22 +459,59 @@ bool productBlockFrom(const std::string& body, std::string& block,
   return true;
 }
 
-bool ApiSource::kept(const std::string& key, const Fetched& f, Response& res) {
-  std::lock_guard<std::mutex> lock(madeMutex_);
-  auto it = made_.find(key);
-  if (it == made_.end() || it->second.source.lock() != f.body ||
-      it->second.validUntil < std::time(nullptr))
-    return false;
-  res = it->second.page;
-  return true;
+Response ApiSource::madeOnce(const std::string& key, const Fetched& f,
+                             const std::function<Response(long long&)>& make) {
+  std::promise<Response> promise;
+  {
+    std::unique_lock<std::mutex> lock(madeMutex_);
+    auto it = made_.find(key);
+    if (it != made_.end() && it->second.source.lock() == f.body &&
+        it->second.validUntil >= std::time(nullptr))
+      return it->second.page;
+    auto being = making_.find(key);
+    if (being != making_.end() && being->second.first == f.body.get()) {
+      std::shared_future<Response> shared = being->second.second;
+      lock.unlock();
+      return shared.get();
+    }
+    making_[key] = {f.body.get(), promise.get_future().share()};
+  }
+  Response page;
+  try {
+    ParseSlot slot(*this);
+    long long validUntil = 0;
+    ++pagesMade_;
+    page = make(validUntil);
+    if (page.status == 200) keep(key, f, page, validUntil);
+  } catch (const std::exception&) {
+    page = Response::error(502, "The page could not be made.");
+  }
+  {
+    std::lock_guard<std::mutex> lock(madeMutex_);
+    auto being = making_.find(key);
+    if (being != making_.end() && being->second.first == f.body.get())
+      making_.erase(being);
+  }
+  promise.set_value(page);
+  // The parse of a large answer leaves free pages between the live ones;
+  // they go back to the system now rather than stay resident.
+  if (f.body->size() >= kTrimAfterBytes) malloc_trim(0);
+  return page;
 }
 
-bool ApiSource::reuse(const std::string& key, const Fetched& f, Response& res) {
-  if (!kept(key, f, res)) return false;
-  Sources sources;
-  sources.add(f);
-  res = withCaching(std::move(res), sources);
-  return true;
+ApiSource::ParseSlot::ParseSlot(ApiSource& source) : source_(source) {
+  std::unique_lock<std::mutex> lock(source_.parseMutex_);
+  source_.parseFree_.wait(lock,
+                          [this] { return source_.parsing_ < kParsesAtOnce; });
+  ++source_.parsing_;
+}
+
+ApiSource::ParseSlot::~ParseSlot() {
+  {
+    std::lock_guard<std::mutex> lock(source_.parseMutex_);
+    --source_.parsing_;
+  }
+  source_.parseFree_.notify_one();
 }
 
 void ApiSource::keep(const std::string& key, const Fetched& f,
@@ -590,7 +626,12 @@ bool ApiSource::latestOf(const std::string& type, const std::string& office,
   }
   add(list);
   std::string id;
-  if (!latestProductId(*list.body, id, latest.failed.detail)) {
+  bool listed;
+  {
+    ParseSlot slot(*this);
+    listed = latestProductId(*list.body, id, latest.failed.detail);
+  }
+  if (!listed) {
     latest.failed.kind = Fetched::Kind::kBad;
     return true;
   }
@@ -605,16 +646,19 @@ bool ApiSource::latestOf(const std::string& type, const std::string& office,
   add(product);
   // A product's block is kept while the cache hands out the same answer:
   // the next page spares the parse and the escaping.
-  Response piece;
-  if (kept(path, product, piece)) {
-    latest.block = std::move(piece.body);
-    return true;
-  }
-  if (!productBlockFrom(*product.body, piece.body, latest.failed.detail)) {
+  Response piece = madeOnce(path, product, [&product](long long& validUntil) {
+    Response block;
+    validUntil = kForever;
+    std::string why;
+    if (!productBlockFrom(*product.body, block.body, why))
+      block = Response::error(502, why);
+    return block;
+  });
+  if (piece.status != 200) {
     latest.failed.kind = Fetched::Kind::kBad;
+    latest.failed.detail = "a product that is not a JSON object";
     return true;
   }
-  keep(path, product, piece, kForever);
   latest.block = std::move(piece.body);
   return true;
 }

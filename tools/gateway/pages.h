@@ -34,7 +34,11 @@
 #ifndef STRATUS_TOOLS_GATEWAY_PAGES_H_
 #define STRATUS_TOOLS_GATEWAY_PAGES_H_
 
+#include <atomic>
+#include <condition_variable>
 #include <ctime>
+#include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -45,6 +49,12 @@
 #include "upstream.h"
 
 namespace stratus_gateway {
+
+// Upstream JSON answers parsed at once, at most: a parse takes some twenty
+// times the answer's size. After a parse of an answer this large the heap's
+// free pages go back to the system.
+constexpr int kParsesAtOnce = 2;
+constexpr std::size_t kTrimAfterBytes = 1 << 20;
 
 // Upstream calls for product pages run on this many threads, shared by all
 // pages; the rest wait their turn (within their deadline).
@@ -59,6 +69,9 @@ class ApiSource : public stratus_server::PageSource {
   ~ApiSource() override;
   stratus_server::Response serve(
       const stratus_server::Request& request) override;
+  // How many pages (or parts of pages) were made from upstream answers so
+  // far, each one parse of an answer.
+  std::size_t pagesMade() const { return pagesMade_; }
 
  private:
   // Each page is made by `deadline`, the end of the request's time.
@@ -87,18 +100,37 @@ class ApiSource : public stratus_server::PageSource {
     stratus_server::Response page;  // without its caching headers
     long long validUntil;           // seconds since the epoch
   };
-  // The kept page for `key` made from answer `f`, as kept; with reuse, also
-  // with the caching headers of `f`.
-  bool kept(const std::string& key, const Fetched& f,
-            stratus_server::Response& page);
-  bool reuse(const std::string& key, const Fetched& f,
-             stratus_server::Response& page);
+  // The page for `key` made from answer `f`: the kept one; else the one
+  // another request is making from that same answer, waited for; else made
+  // here by `make` (which sets until when it stands) and kept when it is a
+  // 200. So each answer is parsed once however many requests want its page
+  // at once, and at most kParsesAtOnce parses run together.
+  stratus_server::Response madeOnce(
+      const std::string& key, const Fetched& f,
+      const std::function<stratus_server::Response(long long&)>& make);
   void keep(const std::string& key, const Fetched& f,
             const stratus_server::Response& page, long long validUntil);
+  // Holds one of the kParsesAtOnce parse slots while it lives.
+  class ParseSlot {
+   public:
+    explicit ParseSlot(ApiSource& source);
+    ~ParseSlot();
+
+   private:
+    ApiSource& source_;
+  };
 
   Api& api_;
   std::mutex madeMutex_;
   std::map<std::string, Made> made_;
+  // Pages being made, with the answer each is made from.
+  std::map<std::string, std::pair<const std::string*,
+                                  std::shared_future<stratus_server::Response>>>
+      making_;
+  std::mutex parseMutex_;
+  std::condition_variable parseFree_;
+  int parsing_ = 0;
+  std::atomic<std::size_t> pagesMade_{0};
   std::size_t madeBytes_ = 0;
   std::unique_ptr<OfficePool> pool_;  // last: its threads use the rest
 };
