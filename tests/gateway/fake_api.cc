@@ -100,6 +100,16 @@ std::string FakeApi::fileFor(const httplib::Request& req,
 }
 
 void FakeApi::answer(const httplib::Request& req, httplib::Response& res) {
+  struct Counted {
+    explicit Counted(FakeApi& api) : api(api) {
+      int now = ++api.atOnce_;
+      for (int most = api.mostAtOnce_;
+           now > most && !api.mostAtOnce_.compare_exchange_weak(most, now);) {
+      }
+    }
+    ~Counted() { --api.atOnce_; }
+    FakeApi& api;
+  } counted(*this);
   std::string correlation = "fake-" + std::to_string(++served_);
   res.set_header("X-Correlation-Id", correlation);
   Fault fault;

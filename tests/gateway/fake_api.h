@@ -61,6 +61,10 @@ class FakeApi {
   int hits(const std::string& path) const { return http_.hits(path); }
   std::vector<HttpServer::Request> requests() const { return http_.requests(); }
 
+  // The most requests it was answering at once since the last reset.
+  int mostAtOnce() const { return mostAtOnce_; }
+  void resetMostAtOnce() { mostAtOnce_ = 0; }
+
   std::atomic<int> maxAge{60};        // Cache-Control max-age of the answers
   std::atomic<bool> answer304{true};  // to a matching If-Modified-Since
   std::atomic<bool> keepObservationTimes{false};
@@ -77,6 +81,7 @@ class FakeApi {
   mutable std::mutex mutex_;
   std::map<std::string, Fault> faults_;
   std::atomic<int> served_{0};
+  std::atomic<int> atOnce_{0}, mostAtOnce_{0};
 };
 
 // `text` with every "date:now ±N seconds" template (or minutes, hours,
