@@ -4,8 +4,10 @@
 // with faults on demand.
 //
 // Requests map to files:
-//   /stations/<ID>/observations        stations/<ID>/observations.json, else
-//                                      stations/<ID>/observations-limit-1.json
+//   /stations/<ID>/observations?limit=N
+//                                      stations/<ID>/observations-limit-N.json,
+//                                      else stations/<ID>/observations.json,
+//                                      else .../observations-limit-1.json
 //   /alerts/active?area=<ST>           alerts/active-area-<ST>.json (none:
 //                                      an empty collection)
 //   /products/types/<T>/locations/<O>  products/types-<T>-locations-<O>.json
