@@ -358,3 +358,81 @@ TEST(PlaceForm, FormValuesAreDecoded) {
 }
 
 }  // namespace
+
+namespace {
+
+// The browser, or "" when none is installed.
+std::string chromium() {
+  const char* path = getenv("PATH");
+  std::string dirs = path != nullptr ? path : "/usr/bin:/bin";
+  for (size_t at = 0; at <= dirs.size();) {
+    size_t end = dirs.find(':', at);
+    if (end == std::string::npos) end = dirs.size();
+    for (const char* name : {"chromium", "chromium-browser"}) {
+      std::string candidate = dirs.substr(at, end - at) + "/" + name;
+      if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    at = end + 1;
+  }
+  return "";
+}
+
+// Headless Chromium with a profile of its own, on `url`, with `options`.
+stratus_test::RunResult browse(const std::string& browser,
+                               const stratus_test::TempDir& home,
+                               std::vector<std::string> options,
+                               const std::string& url) {
+  std::vector<std::string> args = {browser,
+                                   "--headless",
+                                   "--no-sandbox",
+                                   "--disable-gpu",
+                                   "--no-first-run",
+                                   "--user-data-dir=" + home.file("profile"),
+                                   "--enable-logging=stderr",
+                                   "--v=0"};
+  args.insert(args.end(), options.begin(), options.end());
+  args.push_back(url);
+  return stratus_test::runProgram(
+      args, {"HOME=" + home.path(), "PATH=/usr/bin:/bin"}, "", false);
+}
+
+// Purpose: in a real browser the page renders its reading, its alerts, its
+// forecast periods and a chart whose temperature line has a point for each
+// of the 72 coded reports served, with no script and no console error;
+// screenshots at a phone's and a desktop's width are written for a person
+// to look at (tests/gateway/artifacts/ in the build folder).
+TEST_F(PlacePageTest, RendersInHeadlessChromium) {
+  const std::string browser = chromium();
+  if (browser.empty())
+    GTEST_SKIP() << "chromium is not installed (apt-get install chromium); "
+                    "the page is not tested in a browser";
+  Gateway gateway(options());
+  stratus_test::TempDir home;
+  auto dom = browse(browser, home, {"--dump-dom"}, gateway.url(kDesMoines));
+  ASSERT_EQ(dom.status, 0) << dom.err;
+  const std::string& page = dom.out;
+  for (const char* shown :
+       {"<h1>Des Moines, IA</h1>", "<p class=\"big\">24 °F</p>",
+        "Tornado Watch", "<dt>TODAY</dt>", "<svg", "<table>",
+        "<h2 id=\"discussion-h\">"})
+    EXPECT_NE(page.find(shown), std::string::npos) << shown;
+  EXPECT_EQ(polylinePoints(page, "temp"), 72u);
+  EXPECT_EQ(count(page, "<article class=\"alert"), 5u);
+  EXPECT_EQ(page.find("<script"), std::string::npos);
+  EXPECT_EQ(dom.err.find("CONSOLE"), std::string::npos) << dom.err;
+
+  const std::string artifacts = STRATUS_BINARY_DIR "/tests/gateway/artifacts";
+  stratus_test::runProgram({"/bin/mkdir", "-p", artifacts}, {}, "", false);
+  for (const char* width : {"390", "1280"}) {
+    const std::string shot = artifacts + "/place-" + width + ".png";
+    std::remove(shot.c_str());
+    auto res = browse(browser, home,
+                      {"--hide-scrollbars", "--screenshot=" + shot,
+                       std::string("--window-size=") + width + ",3200"},
+                      gateway.url(kDesMoines));
+    EXPECT_EQ(res.status, 0) << width << ": " << res.err;
+    EXPECT_GT(stratus_test::readFile(shot).size(), 10000u) << shot;
+  }
+}
+
+}  // namespace

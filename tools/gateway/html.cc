@@ -7,12 +7,13 @@ namespace stratus_gateway {
 namespace {
 
 // The pages' style: readable from a phone's 320 px to a desktop's width
-// (one column, at most 60 em wide), system fonts only, and colours whose
-// contrast with their background is at least 4.5:1.
+// (one column, at most 60 rem wide; the chart scrolls sideways on a
+// narrow screen rather than shrink its labels), system fonts only, and colours
+// whose contrast with their background is at least 4.5:1.
 const char kStyle[] = R"(
 :root{color-scheme:light}
 body{margin:0;font:16px/1.45 system-ui,-apple-system,"Segoe UI",Roboto,sans-serif;color:#1a1a1a;background:#f4f5f7}
-header,main,footer{max-width:60em;margin:0 auto;padding:0 1em}
+header,main,footer{max-width:60rem;margin:0 auto;padding:0 1rem}
 header{padding-top:.75em}
 form{display:flex;flex-wrap:wrap;gap:.5em;align-items:center}
 input[type=text]{flex:1 1 12em;min-width:0;font:inherit;padding:.4em .5em;border:1px solid #6b6b6b;border-radius:4px}
@@ -23,7 +24,7 @@ h3{font-size:1.05em;margin:0}
 section{background:#fff;border-radius:6px;padding:1em;margin:1em 0;box-shadow:0 1px 2px rgba(0,0,0,.12)}
 .where,.note{color:#4a4a4a;margin:.2em 0}
 .big{font-size:2.4em;font-weight:600;margin:0}
-dl.grid{display:grid;grid-template-columns:repeat(auto-fill,minmax(11em,1fr));gap:.6em 1em;margin:.8em 0}
+dl.grid{display:grid;grid-template-columns:repeat(auto-fill,minmax(9em,1fr));gap:.6em 1em;margin:.8em 0}
 dl.grid div{min-width:0}
 dt{font-size:.85em;color:#4a4a4a}
 dd{margin:0;font-weight:600;overflow-wrap:anywhere}
@@ -41,6 +42,7 @@ summary{cursor:pointer;color:#0b4f8a;font-weight:600}
 .missing{color:#8a1c00;font-weight:600}
 figure{margin:0}
 svg{width:100%;height:auto;display:block}
+.chart{overflow-x:auto}.chart svg{min-width:34rem}
 table{border-collapse:collapse;font-size:.85em;width:100%}
 th,td{text-align:right;padding:.2em .4em;border-bottom:1px solid #ddd}
 th:first-child,td:first-child{text-align:left}

@@ -318,9 +318,10 @@ std::string chartPart(const WPlace& place, const ObservationSeries& series,
   ChartClock clock = clockOf(place);
   return section(
       "chart", "Last 72 hours",
-      "<figure>\n" + chartSvg(rows, units, clock) +
-          "<figcaption class=\"note\">" + std::to_string(rows.size()) +
-          " observations of station " + escapeHtml(place.code) +
+      "<figure>\n<div class=\"chart\">" + chartSvg(rows, units, clock) +
+          "</div>\n" + "<figcaption class=\"note\">" +
+          std::to_string(rows.size()) + " observations of station " +
+          escapeHtml(place.code) +
           ", decoded from their coded reports.</figcaption>\n</figure>\n" +
           details("Table of the plotted values",
                   chartTable(rows, units, clock)));

@@ -32,8 +32,9 @@ std::string conditionsPart(const WPlace& place, const Observation& newest,
 // none when there are none.
 std::string alertsPart(const WPlace& place, const std::vector<Alert>& alerts);
 
-// The zone forecast period by period; `issued` is the product's text, of
-// which the section's lines before the first period are shown as a note.
+// The zone forecast period by period, from the lines of the place's
+// section of the zone forecast (placeSections); the lines as they are when
+// no period is found in them.
 std::string forecastPart(const std::string& section);
 
 // The chart of `series` (newest first) over the 72 hours before its newest
