@@ -136,6 +136,11 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
 
+  if (!stratus_tools::isFolder(dataDir))
+    std::fprintf(stderr,
+                 "Warning: no location data folder %s; the place pages "
+                 "answer 500 (name it with --data-dir)\n",
+                 dataDir.c_str());
   stratus_server::blockStopSignals();
   stratus_gateway::UpstreamOptions options;
   options.base = api;

@@ -24,8 +24,9 @@ constexpr long kDay = 24 * 3600;
 // A station whose newest coded report is older than this has no current
 // observation (as its station page has none).
 constexpr long long kReportHours = 3;
-// Place texts remembered with what they resolved to.
-constexpr std::size_t kResolvedKept = 4096;
+// Place texts remembered with the place they name, or that they name none
+// (an ambiguous text, with its list of candidates, is resolved anew).
+constexpr std::size_t kResolvedKept = 1024;
 // The longest place text read.
 constexpr std::size_t kMaxQuery = 200;
 
@@ -144,7 +145,7 @@ PlacePages::Resolved PlacePages::resolve(const std::string& text) {
   } catch (const LEx&) {
     r.result = WPlaces::NO_DATA;
   }
-  if (r.result == WPlaces::NO_DATA) return r;  // perhaps better later
+  if (r.result != WPlaces::FOUND && r.result != WPlaces::NOT_FOUND) return r;
   if (resolved_.size() >= kResolvedKept) resolved_.clear();
   resolved_[text] = r;
   return r;

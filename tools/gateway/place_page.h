@@ -79,7 +79,9 @@ class PlacePages {
   WLocationDB db_;
   WPlaces places_;
   std::map<std::string, Resolved> resolved_;  // by the text asked
-  KeptParts<ObservationSeries> observations_{64};
+  // A station's series holds up to kPlaceObservations decoded reports
+  // (some 300 KiB): 16 stations are kept.
+  KeptParts<ObservationSeries> observations_{16};
   KeptParts<std::vector<Alert>> alerts_{64};
   KeptParts<std::string> texts_{256};
 };
