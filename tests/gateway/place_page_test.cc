@@ -231,8 +231,9 @@ TEST_F(PlacePageTest, SearchCandidatesUnknownAndUnits) {
       << "an empty search page holds the form only";
 }
 
-// Purpose: a part whose source fails says so in its place; the others
-// still show, and the page may not be kept by a cache.
+// Purpose: a part whose source fails (an error, an answer that is not
+// JSON or holds a NaN, a station without a coded report) says so in its
+// place; the others still show, and the page may not be kept by a cache.
 TEST_F(PlacePageTest, EachPartStandsAlone) {
   struct Case {
     const char* name;
@@ -249,6 +250,12 @@ TEST_F(PlacePageTest, EachPartStandsAlone) {
       {"observations not JSON",
        "/stations/KDSM/observations",
        {200, "<html>", "application/geo+json"},
+       "could not be used",
+       "Tornado Watch"},
+      {"NaN in the observations",
+       "/stations/KDSM/observations",
+       {200, R"({"features": [{"properties": {"temperature": NaN}}]})",
+        "application/geo+json"},
        "could not be used",
        "Tornado Watch"},
       {"no coded report",
