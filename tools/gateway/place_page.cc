@@ -216,8 +216,13 @@ Response PlacePages::placePage(const std::string& query, const WPlace& place,
              : "<a href=\"/place?q=" + queryEscape(query) +
                    "&amp;units=metric\">Metric units</a>";
   page.html += "<p class=\"note\">" + units + "</p>\n";
+  return withCaching(
+      placeDocument(place.label() + ": weather", query, page.html), page);
+}
+
+Response PlacePages::withCaching(std::string body, const Part& page) {
   Response res;
-  res.body = placeDocument(place.label() + ": weather", query, page.html);
+  res.body = std::move(body);
   // A page with a part missing is this moment's only.
   res.headers.emplace_back(
       "Cache-Control", page.missing

@@ -67,6 +67,9 @@ class PlacePages {
   stratus_server::Response placePage(const std::string& query,
                                      const WPlace& place, bool metric,
                                      Clock::time_point deadline);
+  // The page's answer: `body` with the caching headers of its parts.
+  static stratus_server::Response withCaching(std::string body,
+                                              const Part& page);
   Part observationsPart(const WPlace& place, bool metric,
                         Clock::time_point deadline);
   Part alertsPart(const WPlace& place, Clock::time_point deadline);
