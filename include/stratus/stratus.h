@@ -14,7 +14,9 @@
 //   host        - what every host needs beyond those: places by name, ZIP
 //                 code, station or coordinates (WPlaces), a settings file as
 //                 the keeper (WSettingsFile), the current report read with
-//                 its flags (getCurrentReport), product text as plain lines
+//                 its flags (getCurrentReport), product text as plain lines,
+//                 a product's text cut to a place and a forecast's periods,
+//                 a report's groups in words
 #ifndef STRATUS_STRATUS_H_
 #define STRATUS_STRATUS_H_
 
@@ -31,6 +33,7 @@
 #include "stratus/host/product_text.h"
 #include "stratus/host/readings.h"
 #include "stratus/host/report_lines.h"
+#include "stratus/host/report_words.h"
 #include "stratus/host/settings_file.h"
 #include "stratus/location/location.h"
 #include "stratus/location/location_db.h"

@@ -81,6 +81,10 @@ std::string FakeApi::fileFor(const httplib::Request& req,
   if (p.rfind("/stations/", 0) == 0 && p.size() > 23 &&
       p.compare(p.size() - 13, 13, "/observations") == 0) {
     std::string base = dir_ + "/stations/" + part(2) + "/observations";
+    std::string limit = req.get_param_value("limit");
+    std::string asked =
+        limit.empty() ? "" : readFile(base + "-limit-" + limit + ".json");
+    if (!asked.empty()) return asked;
     std::string whole = readFile(base + ".json");
     return whole.empty() ? readFile(base + "-limit-1.json") : whole;
   }
@@ -100,6 +104,16 @@ std::string FakeApi::fileFor(const httplib::Request& req,
 }
 
 void FakeApi::answer(const httplib::Request& req, httplib::Response& res) {
+  struct Counted {
+    explicit Counted(FakeApi& api) : api(api) {
+      int now = ++api.atOnce_;
+      for (int most = api.mostAtOnce_;
+           now > most && !api.mostAtOnce_.compare_exchange_weak(most, now);) {
+      }
+    }
+    ~Counted() { --api.atOnce_; }
+    FakeApi& api;
+  } counted(*this);
   std::string correlation = "fake-" + std::to_string(++served_);
   res.set_header("X-Correlation-Id", correlation);
   Fault fault;

@@ -4,8 +4,10 @@
 // with faults on demand.
 //
 // Requests map to files:
-//   /stations/<ID>/observations        stations/<ID>/observations.json, else
-//                                      stations/<ID>/observations-limit-1.json
+//   /stations/<ID>/observations?limit=N
+//                                      stations/<ID>/observations-limit-N.json,
+//                                      else stations/<ID>/observations.json,
+//                                      else .../observations-limit-1.json
 //   /alerts/active?area=<ST>           alerts/active-area-<ST>.json (none:
 //                                      an empty collection)
 //   /products/types/<T>/locations/<O>  products/types-<T>-locations-<O>.json
@@ -61,6 +63,10 @@ class FakeApi {
   int hits(const std::string& path) const { return http_.hits(path); }
   std::vector<HttpServer::Request> requests() const { return http_.requests(); }
 
+  // The most requests it was answering at once since the last reset.
+  int mostAtOnce() const { return mostAtOnce_; }
+  void resetMostAtOnce() { mostAtOnce_ = 0; }
+
   std::atomic<int> maxAge{60};        // Cache-Control max-age of the answers
   std::atomic<bool> answer304{true};  // to a matching If-Modified-Since
   std::atomic<bool> keepObservationTimes{false};
@@ -77,6 +83,7 @@ class FakeApi {
   mutable std::mutex mutex_;
   std::map<std::string, Fault> faults_;
   std::atomic<int> served_{0};
+  std::atomic<int> atOnce_{0}, mostAtOnce_{0};
 };
 
 // `text` with every "date:now ±N seconds" template (or minutes, hours,

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,7 +18,9 @@
 #include "stratus/weather/condition.h"
 
 #include "gateway/fake_api.h"
+#include "offices.h"
 #include "pages.h"
+#include "reader/page_fetcher.h"
 #include "server.h"
 #include "support/recording_host.h"
 #include "testing/corpus_files.h"
@@ -59,6 +62,7 @@ class Gateway {
     return "http://127.0.0.1:" + std::to_string(port_) + path;
   }
   stratus_gateway::Api& api() { return api_; }
+  stratus_gateway::ApiSource& pages() { return pages_; }
 
  private:
   stratus_gateway::Api api_;
@@ -288,12 +292,169 @@ TEST_F(GatewayTest, UpstreamFailuresGetClearAnswers) {
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(8)) << c.name;
   }
 
-  // A product whose text is 10 MB is over the cap: the page is 502.
+  // A product whose text is 10 MB is over the cap: the only office with a
+  // product is missing from the page.
   fake_->fail(
       "/products/stratus-zfp-dmx",
       {200, R"({"productText": ")" + std::string(10 << 20, 'x') + R"("})",
        "application/ld+json"});
-  EXPECT_EQ(gateway.status("/iwin/ia/zone.html"), 502);
+  auto zone = gateway.get("/iwin/ia/zone.html");
+  ASSERT_TRUE(zone);
+  EXPECT_EQ(header(zone, "X-Stratus-Missing"), "DMX");
+}
+
+// A product page with offices failing or hanging serves the others'
+// products within the answer time, names the missing offices (a line and a
+// header) and may not be cached; only when every office fails is it an
+// error. Before, one failing office made the page 502, one hanging 504.
+TEST_F(GatewayTest, ProductPagesServeTheOfficesThatAnswer) {
+  UpstreamOptions o = options();
+  o.answerSeconds = 2;
+  const std::string lists = "/products/types/ZFP/locations/";
+  struct Case {
+    const char* name;
+    std::vector<std::pair<std::string, Fault>> faults;
+    int status;
+    std::string missing;
+  } cases[] = {
+      {"one failing", {{"ARX", {500, "{}"}}}, 200, "ARX"},
+      {"one hanging",
+       {{"DVN", {200, "{}", "application/ld+json", 4000}}},
+       200,
+       "DVN"},
+      {"two failing", {{"ARX", {404, "{}"}}, {"OAX", {502, "{}"}}}, 200, "OAX"},
+      {"all failing",
+       {{"ARX", {500, "{}"}},
+        {"DMX", {500, "{}"}},
+        {"DVN", {500, "{}"}},
+        {"FSD", {500, "{}"}},
+        {"OAX", {500, "{}"}}},
+       502,
+       ""},
+  };
+  for (const Case& c : cases) {
+    Gateway gateway(o);
+    for (const auto& [office, fault] : c.faults)
+      fake_->fail(lists + office, fault);
+    auto start = Clock::now();
+    auto res = gateway.get("/iwin/ia/zone.html");
+    ASSERT_TRUE(res) << c.name;
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(2600)) << c.name;
+    EXPECT_EQ(res->status, c.status) << c.name << ": " << res->body;
+    EXPECT_EQ(header(res, "X-Stratus-Missing"), c.missing) << c.name;
+    if (c.status == 200) {
+      EXPECT_NE(res->body.find("IAZ059>061-052200-"), std::string::npos)
+          << c.name << ": DMX's forecast";
+      EXPECT_NE(res->body.find("<P>Missing: the products of " + c.missing),
+                std::string::npos)
+          << c.name;
+      EXPECT_EQ(header(res, "Cache-Control"), "no-store") << c.name;
+    }
+    fake_->clearFaults();
+  }
+}
+
+// Product pages call the upstream on a pool shared by all pages: however
+// many pages of however many offices are asked at once, at most that many
+// calls are made at once (before, a thread per office per page).
+TEST_F(GatewayTest, ProductPagesCallTheUpstreamOnABoundedPool) {
+  Gateway gateway(options());
+  const std::string empty = R"({"@context": {}, "@graph": []})";
+  const std::vector<std::string> states = {"TX", "CA", "NC", "WY"};
+  for (const std::string& state : states)
+    for (const std::string& office : stratus_gateway::officesOf(state))
+      for (const char* type : {"ZFP", "AFD"})
+        fake_->fail(
+            std::string("/products/types/") + type + "/locations/" + office,
+            {200, empty, "application/ld+json", 200});
+  fake_->resetMostAtOnce();
+  std::vector<std::thread> clients;
+  std::atomic<int> ok{0};
+  for (const std::string& state : states)
+    for (const char* page : {"zone", "discussion"})
+      clients.emplace_back([&, state, page] {
+        ok += gateway.status("/iwin/" + state + "/" + page + ".html") == 200;
+      });
+  for (auto& t : clients) t.join();
+  EXPECT_EQ(ok, 8);
+  EXPECT_LE(fake_->mostAtOnce(), stratus_gateway::kOfficeCalls);
+  EXPECT_GE(fake_->mostAtOnce(), 2);
+}
+
+// The whole answer, retries and back-off included, ends by the answer
+// time: an upstream that fails slowly is given up at the deadline, with a
+// stored copy when there is one, else 504; before, each of three calls had
+// its full time (three slow 500s took three times as long).
+TEST_F(GatewayTest, AnswersWithinTheAnswerTime) {
+  UpstreamOptions o = options();
+  o.answerSeconds = 2;
+  o.totalSeconds = 2;
+  o.retries = 2;
+  const std::string path = "/stations/KNYC/observations";
+  Gateway gateway(o);
+  fake_->maxAge = 1;
+  ASSERT_EQ(gateway.status("/weather/current/KNYC.html"), 200);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  struct Case {
+    const char* name;
+    std::string station;
+    int status;
+  } cases[] = {{"a stored copy", "KNYC", 200}, {"no copy", "KMSP", 504}};
+  for (const Case& c : cases) {
+    fake_->fail("/stations/" + c.station + "/observations",
+                {500, "{}", "application/problem+json", 1500});
+    auto start = Clock::now();
+    auto res = gateway.get("/weather/current/" + c.station + ".html");
+    auto took = Clock::now() - start;
+    ASSERT_TRUE(res) << c.name;
+    EXPECT_EQ(res->status, c.status) << c.name;
+    EXPECT_LT(took, std::chrono::milliseconds(2600)) << c.name;
+    EXPECT_GE(took, std::chrono::milliseconds(1900)) << c.name;
+  }
+}
+
+// The figures the man page states hold: the gateway answers within its
+// answer time, which ends well before the library's reader gives a silent
+// server up; one call has at most its own time inside it.
+TEST(GatewayBudget, EndsBeforeTheLibraryGivesUp) {
+  const UpstreamOptions defaults;
+  const stratus::FetchTimeouts library;
+  EXPECT_LE(defaults.answerSeconds + 5, library.stallSeconds);
+  EXPECT_LE(defaults.totalSeconds, defaults.answerSeconds);
+  EXPECT_LE(defaults.connectSeconds, defaults.totalSeconds);
+  const std::string man =
+      stratus_test::readFile(STRATUS_SOURCE_DIR "/docs/man/stratus-gateway.1");
+  for (const std::string& figure :
+       {"within " + std::to_string(defaults.answerSeconds) + " seconds",
+        "at most " + std::to_string(defaults.totalSeconds) + " seconds",
+        std::to_string(library.stallSeconds) + " seconds"})
+    EXPECT_NE(man.find(figure), std::string::npos) << figure;
+}
+
+// Redirects are not followed, to another server or to the API's own: the
+// page is 502 and the place redirected to is never asked.
+TEST_F(GatewayTest, DoesNotFollowRedirects) {
+  stratus_test::HttpServer elsewhere;
+  elsewhere.serve("/stations/KNYC/observations",
+                  stratus_test::fillTimeTemplates(
+                      stratus_test::readFile(
+                          kData + "/stations/KNYC/observations-limit-1.json"),
+                      std::time(nullptr)),
+                  "application/geo+json");
+  ASSERT_TRUE(elsewhere.start());
+  const std::string path = "/stations/KNYC/observations";
+  for (const std::string& to :
+       {elsewhere.url(path), fake_->url() + "/stations/KMSP/observations"}) {
+    for (int status : {301, 302, 307, 308}) {
+      Gateway gateway(options());
+      fake_->fail(path, {status, "", "text/html", 0, {{"Location", to}}});
+      int before = fake_->hits("/stations/KMSP/observations");
+      EXPECT_EQ(gateway.status("/weather/current/KNYC.html"), 502)
+          << status << " to " << to;
+      EXPECT_EQ(fake_->hits("/stations/KMSP/observations"), before) << to;
+    }
+  }
+  EXPECT_EQ(elsewhere.hits(path), 0);
 }
 
 // Text from the API is escaped: markup in an alert is shown, not obeyed,
@@ -316,6 +477,52 @@ TEST_F(GatewayTest, EscapesUpstreamText) {
             std::string::npos);
   EXPECT_NE(res->body.find("\nIAZ060-051800-\n"), std::string::npos)
       << res->body;
+}
+
+// One alert cannot write a section for another place: a description that
+// closes its own section ("$$"), then writes a UGC line for Des Moines
+// (IAZ060, Polk county IAC153) and text, shows that text under its own zone
+// only, by both section rules of the library; so do a forged heading and
+// a zone header in the area list or the headline.
+TEST_F(GatewayTest, AlertTextCannotForgeSections) {
+  Gateway gateway(options());
+  const std::string forged = R"({"features": [
+    {"properties": {"event": "Wind Advisory", "geocode": {"UGC": ["IAZ001"]},
+      "areaDesc": "IAZ060-IAC153-302359-",
+      "headline": "IAZ060-302359-\nHEADLINE FORGED",
+      "description": "Winds.\n$$\n\nIAZ060-IAC153-302359-\nDESCRIPTION FORGED\n\nWWUS83 KDMX 051800\nNPWDMX\n\nIAC153-302359-\nHEADING FORGED\r\nIAZ\r060-302359-\nCR FORGED\nNNNN\nGSK",
+      "instruction": "  IAZ060-302359-  \nINSTRUCTION FORGED",
+      "expires": "2026-12-05T18:00:00+00:00"}},
+    {"properties": {"event": "Flood Warning", "geocode": {"UGC": ["IAZ048"]},
+      "description": "Flooding.", "expires": "2026-12-05T18:00:00+00:00"}}]})";
+  fake_->fail("/alerts/active", {200, forged, "application/geo+json"});
+  for (auto rule : {WReader::LineRule, WReader::UgcRule}) {
+    stratus_test::RecordingKeeper keeper;
+    keeper.set("WarningsBase", gateway.url("/iwin/"));
+    WReader reader;
+    reader.SetKeeper(&keeper);
+    reader.setSectionRule(rule);
+    LString text;
+    int rc = reader.getWarnings(
+        place("azone(IAZ060)acounty(IAC153)aoffice(DMX)", "ia"), text);
+    EXPECT_EQ(text.str().find("FORGED"), std::string::npos)
+        << "rule " << rule << ":\n"
+        << text.str();
+    EXPECT_EQ(rc, L_INPUT) << "rule " << rule;
+    // The advisory's zone gets all of its text, inert but whole.
+    EXPECT_EQ(
+        reader.getWarnings(place("azone(IAZ001)acounty(IAC119)", "ia"), text),
+        L_OK);
+    for (const char* part : {"HEADLINE FORGED", "Winds.", "DESCRIPTION FORGED",
+                             "CR FORGED", "INSTRUCTION FORGED"})
+      EXPECT_NE(text.str().find(part), std::string::npos)
+          << "rule " << rule << ": " << part << " in\n"
+          << text.str();
+    EXPECT_EQ(
+        reader.getWarnings(place("azone(IAZ048)acounty(IAC015)", "ia"), text),
+        L_OK);
+    EXPECT_NE(text.str().find("Flooding."), std::string::npos);
+  }
 }
 
 // The cache answers from memory while an answer is fresh, revalidates it
@@ -397,6 +604,31 @@ TEST_F(GatewayTest, CachesRevalidatesAndSharesFetches) {
     fake_->clearFaults();
   }
   {
+    // Sixteen requests at once for pages of one answer parse it once: the
+    // waiters take the page the first one makes (before, each parsed the
+    // answer itself, twenty times its size in memory each).
+    Gateway gateway(options());
+    // Iowa's 48 alerts twenty times over: 4 MB, a parse long enough for
+    // every request to arrive while it runs.
+    nlohmann::json alerts = nlohmann::json::parse(
+        stratus_test::readFile(kData + "/alerts/active-area-IA.json"));
+    nlohmann::json features = alerts["features"];
+    for (int i = 1; i < 20; ++i)
+      for (const auto& feature : features)
+        alerts["features"].push_back(feature);
+    fake_->fail("/alerts/active",
+                {200, alerts.dump(), "application/geo+json", 500});
+    std::vector<std::thread> clients;
+    std::atomic<int> ok{0};
+    for (int i = 0; i < 16; ++i)
+      clients.emplace_back(
+          [&] { ok += gateway.status("/iwin/ia/allwarnings.html") == 200; });
+    for (auto& t : clients) t.join();
+    EXPECT_EQ(ok, 16);
+    EXPECT_EQ(gateway.pages().pagesMade(), 1u);
+    fake_->clearFaults();
+  }
+  {
     // Eight requests at once while the upstream takes 500 ms: one fetch.
     Gateway gateway(options());
     fake_->fail("/stations/KDSM/observations",
@@ -433,6 +665,39 @@ TEST_F(GatewayTest, CachesRevalidatesAndSharesFetches) {
     EXPECT_LE(gateway.api().cachedBytes(), small.cacheBytes);
     EXPECT_EQ(fake_->hits(path) - before, 2) << "KNYC was evicted";
   }
+}
+
+// Figures in upstream headers saturate: an answer "fresh for ever" is kept
+// (a week at most; a page says a day at most), and a Retry-After of twenty
+// digits is a day; before, both overflowed (a page said max-age=-1).
+TEST_F(GatewayTest, UpstreamFiguresSaturate) {
+  Gateway gateway(options());
+  const std::string answer = stratus_test::fillTimeTemplates(
+      stratus_test::readFile(kData +
+                             "/stations/KNYC/observations-limit-1.json"),
+      std::time(nullptr));
+  const std::string path = "/stations/KNYC/observations";
+  for (const char* age : {"9223372036854775807", "99999999999999999999"}) {
+    Gateway fresh(options());
+    fake_->fail(path, {200,
+                       answer,
+                       "application/geo+json",
+                       0,
+                       {{"Cache-Control", std::string("max-age=") + age}}});
+    int before = fake_->hits(path);
+    auto first = fresh.get("/weather/current/KNYC.html");
+    auto second = fresh.get("/weather/current/KNYC.html");
+    ASSERT_TRUE(first && second) << age;
+    EXPECT_EQ(header(first, "Cache-Control"), "public, max-age=86400") << age;
+    EXPECT_EQ(fake_->hits(path) - before, 1) << age << ": kept, not expired";
+  }
+  fake_->fail(
+      path,
+      {429, "", "text/plain", 0, {{"Retry-After", "99999999999999999999"}}});
+  auto res = gateway.get("/weather/current/KNYC.html");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 503);
+  EXPECT_EQ(header(res, "Retry-After"), "86400");
 }
 
 // Bad requests get a clear status and reach no upstream.
@@ -537,6 +802,60 @@ TEST(GatewayPages, BuildsUgcLinesAndReadsIsoTimes) {
   for (const char* bad :
        {"", "date:now -5 seconds", "2026-12-05", "2026-12-05T18:00:00+5"})
     EXPECT_EQ(stratus_gateway::parseIsoTime(bad), -1) << bad;
+}
+
+// Header figures, worked by hand: max-age wins over Expires, no-store and
+// no-cache are 0, s-maxage is not max-age, Expires counts from Date; every
+// figure saturates at a week (fresh) or a day (Retry-After).
+TEST(GatewayHeaders, ReadsFreshnessAndRetryAfterSaturating) {
+  const long long now = 1796493600;  // Sat, 05 Dec 2026 18:00:00 GMT
+  const char* date = "Sat, 05 Dec 2026 18:00:00 GMT";
+  struct Case {
+    std::string cacheControl, expires, date;
+    long fresh;
+  } cases[] = {
+      {"public, max-age=60", "", "", 60},
+      {"public, max-age=60, s-maxage=3600", "", "", 60},
+      {"s-maxage=3600", "", "", 0},
+      {"max-age=60, no-cache", "", "", 0},
+      {"no-store", "Sat, 05 Dec 2026 19:00:00 GMT", date, 0},
+      {"max-age=abc", "", "", 0},
+      {"max-age=-5", "Sat, 05 Dec 2026 19:00:00 GMT", date, 0},
+      {"max-age=604801", "", "", 604800},
+      {"max-age=9223372036854775807", "", "", 604800},
+      {"max-age=99999999999999999999999999", "", "", 604800},
+      {"", "Sat, 05 Dec 2026 19:00:00 GMT", date, 3600},
+      {"", "Sat, 05 Dec 2026 19:00:00 GMT", "", 3600},
+      {"", "Sat, 05 Dec 2026 19:00:00 GMT", "Sat, 05 Dec 2026 18:30:00 GMT",
+       1800},
+      {"", "Fri, 31 Dec 9999 23:59:59 GMT", date, 604800},
+      {"", "Thu, 01 Jan 1970 00:00:00 GMT", date, 0},
+      {"", "tomorrow", date, 0},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(
+        stratus_gateway::freshnessOf(c.cacheControl, c.expires, c.date, now),
+        c.fresh)
+        << c.cacheControl << " | " << c.expires << " | " << c.date;
+
+  struct After {
+    std::string value;
+    long seconds;
+  } afters[] = {
+      {"30", 30},
+      {" 120", 120},
+      {"86401", 86400},
+      {"99999999999999999999", 86400},
+      {"Sat, 05 Dec 2026 18:02:00 GMT", 120},
+      {"Sat, 05 Dec 2026 17:00:00 GMT", 0},
+      {"Fri, 31 Dec 9999 23:59:59 GMT", 86400},
+      {"-5", 0},
+      {"soon", 0},
+      {"", 0},
+  };
+  for (const After& a : afters)
+    EXPECT_EQ(stratus_gateway::retryAfterOf(a.value, now), a.seconds)
+        << a.value;
 }
 
 // The program refuses to call the public API without a contact, and says

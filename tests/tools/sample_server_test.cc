@@ -1,5 +1,6 @@
 // The sample weather server: the real server binary, asked over real HTTP
 // on a loopback port, serving the bundled pages.
+#include <fcntl.h>
 #include <httplib.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -46,6 +47,40 @@ int statusOf(int port, const std::string& path, std::string* body = nullptr) {
   auto res = client.Get(path.c_str());
   if (res && body != nullptr) *body = res->body;
   return res ? res->status : 0;
+}
+
+// Sends `pieces` on a new connection to `port`, `pauseMs` apart, then ends
+// its sending side; returns all the server sent until it closed (at most
+// 3 s). `reset` tells whether the connection ended with a reset.
+std::string exchange(int port, const std::vector<std::string>& pieces,
+                     int pauseMs = 0, bool* reset = nullptr) {
+  int fd = openSocket(port);
+  if (fd < 0) return "";
+  for (const std::string& piece : pieces) {
+    if (send(fd, piece.data(), piece.size(), MSG_NOSIGNAL) < 0) break;
+    if (pauseMs > 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+  }
+  shutdown(fd, SHUT_WR);
+  timeval wait{3, 0};
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+  std::string got;
+  char block[4096];
+  ssize_t n;
+  while ((n = recv(fd, block, sizeof block, 0)) > 0) got.append(block, n);
+  if (reset != nullptr) *reset = n < 0;
+  close(fd);
+  return got;
+}
+
+// The status of each answer in `replies`, in order.
+std::vector<int> statuses(const std::string& replies) {
+  std::vector<int> found;
+  for (size_t at = replies.find("HTTP/1.1 "); at != std::string::npos;
+       at = replies.find("HTTP/1.1 ", at + 1))
+    if (at == 0 || replies[at - 1] == '\n')
+      found.push_back(std::atoi(replies.c_str() + at + 9));
+  return found;
 }
 
 // The index links every sample page, each served as HTML; what is not
@@ -185,6 +220,164 @@ TEST(SampleServer, IdleAndSlowClientsDoNotStarveARealRequest) {
                    << " s was answered";
   close(fd);
   EXPECT_EQ(server.stop(), 0);
+}
+
+// A request that two parsers could frame differently is refused with 400
+// and its connection closed: what follows it (here a second request, which
+// a front proxy would have taken for a body) is never answered. A request
+// without a body keeps the connection.
+TEST(SampleServer, RefusesEveryRequestSmugglingShape) {
+  SampleServer server(kSamplePages);
+  ASSERT_GT(server.port, 0) << server.banner;
+  const std::string get = "GET /index.html HTTP/1.1\r\nHost: x\r\n";
+  const std::string smuggled =
+      "GET /weather/current/KDSM.html HTTP/1.1\r\nHost: x\r\n\r\n";
+  struct Case {
+    std::string headers;
+    std::vector<int> statuses;
+  } cases[] = {
+      {"Content-Length: 0\r\nContent-Length: 58\r\n", {400}},
+      {"Content-Length: 58\r\nContent-Length: 0\r\n", {400}},
+      {"Content-Length : 58\r\n", {400}},
+      {"Content-Length\t: 58\r\n", {400}},
+      {"Content-Length: 0, 58\r\n", {400}},
+      {"Content-Length: 58\r\n", {400}},
+      {"Transfer-Encoding:\r\n", {400}},
+      {"Transfer-Encoding: \r\nTransfer-Encoding: chunked\r\n", {400}},
+      {"Transfer-Encoding: chunked\r\n", {400}},
+      {"Transfer-Encoding: identity\r\n", {400}},
+      {"X-Fold: a\r\n Content-Length: 58\r\n", {400}},
+      {"X-Nul: a\x01b\r\n", {400}},
+      {"Content-Length: 0\r\n", {200, 200}},
+      {"Content-Length: 000\r\n", {200, 200}},
+      {"", {200, 200}},
+  };
+  for (const Case& c : cases) {
+    std::string replies =
+        exchange(server.port, {get + c.headers + "\r\n" + smuggled});
+    EXPECT_EQ(statuses(replies), c.statuses) << c.headers;
+  }
+  EXPECT_EQ(server.stop(), 0);
+}
+
+// The request line may be 16 KiB (line end not counted) and the header
+// fields 16 KiB together: one byte more is 414 or 431, and the answer
+// arrives (no reset), whether the request came in one write, in pieces of
+// a kilobyte, or as its line first and the rest later.
+TEST(SampleServer, EnforcesHeaderLimitsHoweverTheBytesArrive) {
+  SampleServer server(kSamplePages);
+  ASSERT_GT(server.port, 0) << server.banner;
+  const size_t kLimit = 16 * 1024;
+  // A request line of `length` bytes, and header fields of `fields` bytes
+  // with their line ends.
+  auto request = [](size_t length, size_t fields) {
+    std::string line = "GET /" + std::string(length - 14, 'a') + " HTTP/1.1";
+    std::string head = "Host: x\r\n";
+    head += "X-Pad: " + std::string(fields - head.size() - 9, 'p') + "\r\n";
+    return std::make_pair(line + "\r\n", head + "\r\n");
+  };
+  struct Case {
+    size_t line, fields;
+    int status;
+  } cases[] = {
+      {kLimit, 100, 404},    {kLimit + 1, 100, 414}, {32000, 100, 414},
+      {40 << 10, 100, 414},  {100, kLimit, 404},     {100, kLimit + 1, 431},
+      {100, 20 << 10, 431},  {kLimit, kLimit, 404},  {200 << 10, 100, 414},
+      {100, 200 << 10, 431},
+  };
+  for (const Case& c : cases) {
+    auto [line, fields] = request(c.line, c.fields);
+    const std::string whole = line + fields;
+    std::vector<std::string> pieces;
+    for (size_t at = 0; at < whole.size(); at += 1000)
+      pieces.push_back(whole.substr(at, 1000));
+    struct Way {
+      const char* name;
+      std::vector<std::string> pieces;
+      int pauseMs;
+    } ways[] = {{"at once", {whole}, 0},
+                {"in pieces", pieces, 1},
+                {"line first", {line, fields}, 50}};
+    for (const Way& way : ways) {
+      bool reset = false;
+      std::string replies =
+          exchange(server.port, way.pieces, way.pauseMs, &reset);
+      EXPECT_EQ(statuses(replies), std::vector<int>{c.status})
+          << c.line << " + " << c.fields << " " << way.name;
+      EXPECT_FALSE(reset) << c.line << " + " << c.fields << " " << way.name;
+    }
+  }
+  EXPECT_EQ(server.stop(), 0);
+}
+
+// A folder whose real path is longer than PATH_MAX, reached through two
+// symbolic links that each hold half of it: the system resolves the short
+// path, realpath() cannot. Removed by hand, since its path is too long for
+// a recursive removal by name.
+class DeepFolder {
+ public:
+  static constexpr int kLevels = 24;
+  explicit DeepFolder(const TempDir& base) : base_(base) {
+    const std::string name(200, 'd');
+    std::string half[2];  // the folders of each half, as a relative path
+    for (int level = 0; level < kLevels; ++level)
+      half[level / (kLevels / 2)] += (level % (kLevels / 2) ? "/" : "") + name;
+    ok_ = symlink(half[0].c_str(), base.file("start").c_str()) == 0;
+    int fd = open(base.path().c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; level < kLevels && fd >= 0; ++level) {
+      if (level == kLevels / 2)
+        ok_ = ok_ && symlinkat(half[1].c_str(), fd, "half") == 0;
+      mkdirat(fd, name.c_str(), 0755);
+      int next = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+      close(fd);
+      fd = next;
+    }
+    int page = openat(fd, "ok.html", O_WRONLY | O_CREAT, 0644);
+    ok_ = ok_ && page >= 0 && write(page, "ok\n", 3) == 3;
+    close(page);
+    close(fd);
+  }
+  ~DeepFolder() { removeUnder(open(base_.path().c_str(), O_RDONLY), 0); }
+  bool ok() const { return ok_; }
+  // The short path that leads to the deepest folder.
+  std::string path() const { return base_.file("start/half"); }
+
+ private:
+  void removeUnder(int fd, int level) {
+    const std::string name(200, 'd');
+    if (fd < 0) return;
+    if (level < kLevels) {
+      removeUnder(openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY), level + 1);
+      unlinkat(fd, name.c_str(), AT_REMOVEDIR);
+    }
+    for (const char* file : {"ok.html", "half", "start"}) unlinkat(fd, file, 0);
+    close(fd);
+  }
+  const TempDir& base_;
+  bool ok_ = false;
+};
+
+// The server fails closed: a root whose real path cannot be resolved (here
+// longer than PATH_MAX) is refused at the start (66), where before nothing
+// could be checked against it and every file of the machine was served.
+TEST(SampleServer, RefusesARootWhoseRealPathCannotBeResolved) {
+  TempDir base;
+  DeepFolder deep(base);
+  ASSERT_TRUE(deep.ok());
+  struct stat st;
+  ASSERT_EQ(stat(deep.path().c_str(), &st), 0) << "the system resolves it";
+  char* real = realpath(deep.path().c_str(), nullptr);
+  EXPECT_EQ(real, nullptr) << "realpath() resolves it: no test";
+  std::free(real);
+
+  SampleServer server(deep.path());
+  if (server.port > 0) {
+    EXPECT_NE(statusOf(server.port, "/etc/passwd"), 200) << "served /etc";
+  }
+  EXPECT_EQ(server.port, 0) << server.banner;
+  EXPECT_EQ(server.stop(), 66);
+  EXPECT_NE(server.banner.find("cannot be resolved"), std::string::npos)
+      << server.banner;
 }
 
 }  // namespace

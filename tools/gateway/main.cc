@@ -1,7 +1,8 @@
 // stratus-gateway: serves the library's pages on 127.0.0.1, made on request
 // from the weather service's public web API, so that the library's default
-// settings give live weather. See pages.h for the pages and upstream.h for
-// how the API is called and cached.
+// settings give live weather, and a page for a person for each place. See
+// pages.h and place_page.h for the pages and upstream.h for how the API is
+// called and cached.
 //
 // It prints one line, "stratus-gateway: serving <api> on
 // http://<host>:<port>/", once the port is bound, and stops on SIGINT or
@@ -15,6 +16,8 @@
 #include "stratus/version.h"
 
 #include "pages.h"
+#include "paths.h"
+#include "place_page.h"
 #include "server.h"
 #include "upstream.h"
 
@@ -34,6 +37,14 @@ bool isPublicApi(const std::string& api) {
       api.find("://") == std::string::npos ? 0 : api.find("://") + 3);
   host = host.substr(0, host.find_first_of("/:"));
   return host == "api.weather.gov";
+}
+
+// The location data folder: the source tree's data/us when run from the
+// build folder, else the installed one (as stratus finds it).
+std::string defaultDataDir() {
+  return stratus_tools::dataFolder(
+      STRATUS_GATEWAY_BUILD_DIR, STRATUS_SOURCE_DATA_DIR, STRATUS_DATA_FROM_BIN,
+      STRATUS_INSTALLED_DATA_DIR);
 }
 
 }  // namespace
@@ -62,6 +73,11 @@ int main(int argc, char** argv) {
                  "at; sent in the User-Agent (required for the public API; "
                  "default: $STRATUS_CONTACT, else Contact in the [Gateway] "
                  "section of the settings file)");
+  std::string dataDir = defaultDataDir();
+  app.add_option("--data-dir", dataDir,
+                 "Folder of the location data files, for the place pages")
+      ->envname("STRATUS_DATA_DIR")
+      ->capture_default_str();
   std::string configFile;
   app.add_option("--config", configFile,
                  "Settings file (default: $XDG_CONFIG_HOME/stratus/"
@@ -120,6 +136,11 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
 
+  if (!stratus_tools::isFolder(dataDir))
+    std::fprintf(stderr,
+                 "Warning: no location data folder %s; the place pages "
+                 "answer 500 (name it with --data-dir)\n",
+                 dataDir.c_str());
   stratus_server::blockStopSignals();
   stratus_gateway::UpstreamOptions options;
   options.base = api;
@@ -129,7 +150,9 @@ int main(int argc, char** argv) {
   options.log = log;
   stratus_gateway::Api upstream(options);
   stratus_gateway::ApiSource pages(upstream);
-  stratus_server::Server server(pages, limits, log);
+  stratus_gateway::PlacePages places(upstream, dataDir);
+  stratus_gateway::GatewaySource routes(pages, places);
+  stratus_server::Server server(routes, limits, log);
   int bound = server.bind(host, port);
   if (bound <= 0) {
     std::fprintf(stderr, "Error: cannot listen on %s (is the port in use?)\n",

@@ -1,12 +1,18 @@
 #include "pages.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cctype>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
+#include <functional>
 #include <future>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <thread>
 
 #include "offices.h"
 
@@ -34,6 +40,67 @@ std::string escapeText(const std::string& text) {
     } else {
       out += c;
     }
+  }
+  return out;
+}
+
+// What a section rule of the library could read in a line of a page as
+// structure, judged on the line as it reads it (its ends trimmed of blanks
+// and control characters): a line ending in "-" (a zone header to the line
+// rule), one opening like a UGC group ("SSZNNN-", "SSCNNN>", "SSZALL-"), or
+// one opening like a bulletin's heading ("WFUS53 ").
+bool looksStructural(const std::string& line) {
+  auto ignored = [](char c) {
+    return static_cast<unsigned char>(c) <= ' ' || c == '\x7f';
+  };
+  std::size_t b = 0, e = line.size();
+  while (b < e && ignored(line[b])) ++b;
+  while (e > b && ignored(line[e - 1])) --e;
+  const char* p = line.data() + b;
+  std::size_t n = e - b;
+  auto up = [p](std::size_t i) {
+    return std::isupper(static_cast<unsigned char>(p[i])) != 0;
+  };
+  auto digit = [p](std::size_t i) {
+    return std::isdigit(static_cast<unsigned char>(p[i])) != 0;
+  };
+  if (n > 0 && p[n - 1] == '-') return true;
+  if (n >= 7 && up(0) && up(1) && (p[2] == 'Z' || p[2] == 'C') &&
+      ((digit(3) && digit(4) && digit(5)) ||
+       (p[3] == 'A' && p[4] == 'L' && p[5] == 'L')) &&
+      (p[6] == '-' || p[6] == '>'))
+    return true;
+  return n >= 7 && up(0) && up(1) && up(2) && up(3) && digit(4) && digit(5) &&
+         p[6] == ' ';
+}
+
+// Upstream text made inert inside a section, so that it cannot end its own
+// section or open one for another place under either section rule:
+//   - carriage returns go (the library drops them before it reads a line);
+//   - "$$", "NNNN" and "GSK", which end a section wherever they stand in a
+//     line, get a blank after their first character;
+//   - a line that looks like structure (looksStructural), as written or as
+//     escaped for the page, is shown after ">  ": indenting alone would not
+//     do, since both rules trim a line before they read it.
+std::string inertText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + 16);
+  std::size_t at = 0;
+  while (at <= text.size()) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
+    for (const char* mark : {"$$", "NNNN", "GSK"}) {
+      for (std::size_t found = line.find(mark); found != std::string::npos;
+           found = line.find(mark, found))
+        line.insert(found + 1, " ");
+    }
+    if (looksStructural(line) || looksStructural(escapeText(line)))
+      line.insert(0, ">  ");
+    out += line;
+    if (end < text.size()) out += '\n';
+    at = end + 1;
   }
   return out;
 }
@@ -99,7 +166,7 @@ struct Sources {
   }
 };
 
-Response page(const std::string& title, const std::string& body) {
+Response makePage(const std::string& title, const std::string& body) {
   Response res;
   res.body = "<HTML>\n<HEAD><TITLE>" + escapeText(title) +
              "</TITLE></HEAD>\n<BODY>\n<H2>" + escapeText(title) + "</H2>\n" +
@@ -204,10 +271,13 @@ std::string ugcLine(const std::vector<std::string>& codes, std::time_t purge) {
 Response ApiSource::serve(const stratus_server::Request& request) {
   const std::string& path = request.path;
   const std::string current = "/weather/current/";
+  const Clock::time_point deadline =
+      Clock::now() + std::chrono::seconds(api_.options().answerSeconds);
   try {
     if (path.rfind(current, 0) == 0 && endsWith(path, ".html")) {
       return stationPage(
-          path.substr(current.size(), path.size() - current.size() - 5));
+          path.substr(current.size(), path.size() - current.size() - 5),
+          deadline);
     }
     if (path.rfind("/iwin/", 0) == 0 && endsWith(path, ".html") &&
         path.size() > 11 && path[8] == '/') {
@@ -216,10 +286,10 @@ Response ApiSource::serve(const stratus_server::Request& request) {
       if (officesOf(state).empty())
         return Response::error(404, "No state " + path.substr(6, 2) + ".");
       if (name == "allwarnings" || name == "watches" || name == "special")
-        return alertsPage(state, name);
+        return alertsPage(state, name, deadline);
       if (name == "zone" || name == "discussion" || name == "public" ||
           name == "summary")
-        return productsPage(state, name);
+        return productsPage(state, name, deadline);
     }
   } catch (const json::exception&) {
     return unusable("its JSON does not have the expected fields");
@@ -227,23 +297,9 @@ Response ApiSource::serve(const stratus_server::Request& request) {
   return Response::error(404, "No page " + path + ".");
 }
 
-Response ApiSource::stationPage(const std::string& rawStation) {
-  std::string station = upper(rawStation);
-  bool valid = !station.empty() && station.size() <= 12 &&
-               std::all_of(station.begin(), station.end(), [](char c) {
-                 return std::isalnum(static_cast<unsigned char>(c));
-               });
-  if (!valid) return Response::error(404, "No station " + rawStation + ".");
-  Fetched f = api_.get("/stations/" + station + "/observations?limit=" +
-                           std::to_string(kObservations),
-                       kGeoJson);
-  if (f.kind == Fetched::Kind::kNotFound)
-    return Response::error(404, "No station " + station + ".");
-  if (f.kind != Fetched::Kind::kOk) return failure(f);
-  const std::string key = "/weather/current/" + station;
-  Response res;
-  if (reuse(key, f, res)) return res;
-  json doc = json::parse(*f.body, nullptr, false);
+Response stationPageFrom(const std::string& station, const std::string& body,
+                         long long now, long long& validUntil) {
+  json doc = json::parse(body, nullptr, false);
   if (doc.is_discarded()) return unusable("not JSON");
   if (!doc.is_object() || !doc["features"].is_array())
     return unusable("no list of observations");
@@ -263,36 +319,53 @@ Response ApiSource::stationPage(const std::string& rawStation) {
     name = text(props, "stationName");
     description = oneLine(text(props, "textDescription"));
   }
-  if (newest < 0 || newest < std::time(nullptr) - kReportHours * 3600) {
+  if (newest < 0 || newest < now - kReportHours * 3600) {
     return Response::error(404, "Station " + station +
                                     " has no report from the last " +
                                     std::to_string(kReportHours) + " hours.");
   }
+  std::string title =
+      "Current weather conditions: " +
+      (name.empty() ? station : oneLine(name) + " (" + station + ")");
+  std::string page = "<TABLE BORDER=1 CELLPADDING=2>\n";
+  if (!description.empty())
+    page += "<TR><TD><B>Weather</B></TD><TD>" + escapeText(description) +
+            "</TD></TR>\n";
+  page += "<TR><TD><B>Observed</B></TD><TD>" +
+          stratus_server::httpDate(newest) + "</TD></TR>\n";
+  page += "<TR><TD COLSPAN=2><B>ob</B></TD></TR>\n<TR><TD COLSPAN=2>" +
+          escapeText(report) + "</TD></TR>\n</TABLE>\n";
+  validUntil = newest + kReportHours * 3600;
+  return makePage(title, page);
+}
+
+Response ApiSource::stationPage(const std::string& rawStation,
+                                Clock::time_point deadline) {
+  std::string station = upper(rawStation);
+  bool valid = !station.empty() && station.size() <= 12 &&
+               std::all_of(station.begin(), station.end(), [](char c) {
+                 return std::isalnum(static_cast<unsigned char>(c));
+               });
+  if (!valid) return Response::error(404, "No station " + rawStation + ".");
+  Fetched f = api_.get("/stations/" + station + "/observations?limit=" +
+                           std::to_string(kObservations),
+                       kGeoJson, deadline);
+  if (f.kind == Fetched::Kind::kNotFound)
+    return Response::error(404, "No station " + station + ".");
+  if (f.kind != Fetched::Kind::kOk) return failure(f);
+  const std::string key = "/weather/current/" + station;
+  Response made = madeOnce(key, f, [&](long long& validUntil) {
+    return stationPageFrom(station, *f.body, std::time(nullptr), validUntil);
+  });
+  if (made.status != 200) return made;
   Sources sources;
   sources.add(f);
-  std::string title = "Current weather conditions: " +
-                      (name.empty() ? station : name + " (" + station + ")");
-  std::string body = "<TABLE BORDER=1 CELLPADDING=2>\n";
-  if (!description.empty())
-    body += "<TR><TD><B>Weather</B></TD><TD>" + escapeText(description) +
-            "</TD></TR>\n";
-  body += "<TR><TD><B>Observed</B></TD><TD>" +
-          stratus_server::httpDate(newest) + "</TD></TR>\n";
-  body += "<TR><TD COLSPAN=2><B>ob</B></TD></TR>\n<TR><TD COLSPAN=2>" +
-          escapeText(report) + "</TD></TR>\n</TABLE>\n";
-  Response made = page(title, body);
-  keep(key, f, made, newest + kReportHours * 3600);
   return withCaching(std::move(made), sources);
 }
 
-Response ApiSource::alertsPage(const std::string& state,
-                               const std::string& name) {
-  Fetched f = api_.get("/alerts/active?status=actual&area=" + state, kGeoJson);
-  if (f.kind != Fetched::Kind::kOk) return failure(f);
-  const std::string key = "/iwin/" + state + "/" + name;
-  Response res;
-  if (reuse(key, f, res)) return res;
-  json doc = json::parse(*f.body, nullptr, false);
+Response alertsPageFrom(const std::string& state, const std::string& name,
+                        const std::string& body, long long now) {
+  json doc = json::parse(body, nullptr, false);
   if (doc.is_discarded()) return unusable("not JSON");
   if (!doc.is_object() || !doc["features"].is_array())
     return unusable("no list of alerts");
@@ -311,47 +384,134 @@ Response ApiSource::alertsPage(const std::string& state,
         if (code.is_string()) codes.push_back(code.get<std::string>());
     long long purge = parseIsoTime(text(props, "expires"));
     if (purge < 0) purge = parseIsoTime(text(props, "ends"));
-    if (purge < 0) purge = std::time(nullptr) + 3600;
+    if (purge < 0) purge = now + 3600;
     std::string ugc = ugcLine(codes, static_cast<std::time_t>(purge));
     if (ugc.empty()) continue;
-    std::string section = ugc + "\n" + oneLine(text(props, "areaDesc")) + "\n";
+    // The UGC line is the gateway's own; everything after it is the
+    // alert's text, made inert.
+    std::string section =
+        ugc + "\n" + inertText(oneLine(text(props, "areaDesc"))) + "\n";
     for (const char* key : {"headline", "description", "instruction"}) {
       std::string part = text(props, key);
-      if (!part.empty()) section += "\n" + part + "\n";
+      if (!part.empty()) section += "\n" + inertText(part) + "\n";
     }
     sections += escapeText(section) + "\n$$\n\n";
   }
-  Sources sources;
-  sources.add(f);
   const char* what = wanted == AlertPage::kWatches ? "watches"
                      : wanted == AlertPage::kSpecial
                          ? "special weather statements"
                          : "warnings and advisories";
   std::string title = state + " " + what;
-  Response made = sections.empty()
-                      ? page(title, "<P>There are no active " +
-                                        std::string(what) + ".</P>\n")
-                      : page(title, "<PRE>\n" + sections + "</PRE>\n");
-  keep(key, f, made, kForever);
+  return sections.empty() ? makePage(title, "<P>There are no active " +
+                                                std::string(what) + ".</P>\n")
+                          : makePage(title, "<PRE>\n" + sections + "</PRE>\n");
+}
+
+Response ApiSource::alertsPage(const std::string& state,
+                               const std::string& name,
+                               Clock::time_point deadline) {
+  Fetched f = api_.get("/alerts/active?status=actual&area=" + state, kGeoJson,
+                       deadline);
+  if (f.kind != Fetched::Kind::kOk) return failure(f);
+  const std::string key = "/iwin/" + state + "/" + name;
+  Response made = madeOnce(key, f, [&](long long& validUntil) {
+    validUntil = kForever;
+    return alertsPageFrom(state, name, *f.body, std::time(nullptr));
+  });
+  if (made.status != 200) return made;
+  Sources sources;
+  sources.add(f);
   return withCaching(std::move(made), sources);
 }
 
-bool ApiSource::kept(const std::string& key, const Fetched& f, Response& res) {
-  std::lock_guard<std::mutex> lock(madeMutex_);
-  auto it = made_.find(key);
-  if (it == made_.end() || it->second.source.lock() != f.body ||
-      it->second.validUntil < std::time(nullptr))
+bool latestProductId(const std::string& body, std::string& id,
+                     std::string& why) {
+  json doc = json::parse(body, nullptr, false);
+  if (doc.is_discarded() || !doc.is_object() ||
+      !doc.value("@graph", json()).is_array()) {
+    why = "a product list that is not a JSON object";
     return false;
-  res = it->second.page;
+  }
+  const json& graph = doc["@graph"];
+  std::string first = graph.empty() ? "" : text(graph[0], "id");
+  bool plain = std::all_of(first.begin(), first.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '-';
+  });
+  if (!graph.empty() && (first.empty() || !plain)) {
+    why = "a product without a usable id";
+    return false;
+  }
+  id = first;
   return true;
 }
 
-bool ApiSource::reuse(const std::string& key, const Fetched& f, Response& res) {
-  if (!kept(key, f, res)) return false;
-  Sources sources;
-  sources.add(f);
-  res = withCaching(std::move(res), sources);
+bool productBlockFrom(const std::string& body, std::string& block,
+                      std::string& why) {
+  json p = json::parse(body, nullptr, false);
+  if (p.is_discarded() || !p.is_object()) {
+    why = "a product that is not a JSON object";
+    return false;
+  }
+  std::string productText = text(p, "productText");
+  block = productText.empty()
+              ? ""
+              : "<PRE>" + escapeText(productText) + "</PRE>\n<HR>\n";
   return true;
+}
+
+Response ApiSource::madeOnce(const std::string& key, const Fetched& f,
+                             const std::function<Response(long long&)>& make) {
+  std::promise<Response> promise;
+  {
+    std::unique_lock<std::mutex> lock(madeMutex_);
+    auto it = made_.find(key);
+    if (it != made_.end() && it->second.source.lock() == f.body &&
+        it->second.validUntil >= std::time(nullptr))
+      return it->second.page;
+    auto being = making_.find(key);
+    if (being != making_.end() && being->second.first == f.body.get()) {
+      std::shared_future<Response> shared = being->second.second;
+      lock.unlock();
+      return shared.get();
+    }
+    making_[key] = {f.body.get(), promise.get_future().share()};
+  }
+  Response page;
+  try {
+    ParseSlot slot(*this);
+    long long validUntil = 0;
+    ++pagesMade_;
+    page = make(validUntil);
+    if (page.status == 200) keep(key, f, page, validUntil);
+  } catch (const std::exception&) {
+    page = Response::error(502, "The page could not be made.");
+  }
+  {
+    std::lock_guard<std::mutex> lock(madeMutex_);
+    auto being = making_.find(key);
+    if (being != making_.end() && being->second.first == f.body.get())
+      making_.erase(being);
+  }
+  promise.set_value(page);
+  // The parse of a large answer leaves free pages between the live ones;
+  // they go back to the system now rather than stay resident.
+  if (f.body->size() >= kTrimAfterBytes) malloc_trim(0);
+  return page;
+}
+
+ApiSource::ParseSlot::ParseSlot(ApiSource& source) : source_(source) {
+  std::unique_lock<std::mutex> lock(source_.parseMutex_);
+  source_.parseFree_.wait(lock,
+                          [this] { return source_.parsing_ < kParsesAtOnce; });
+  ++source_.parsing_;
+}
+
+ApiSource::ParseSlot::~ParseSlot() {
+  {
+    std::lock_guard<std::mutex> lock(source_.parseMutex_);
+    --source_.parsing_;
+  }
+  source_.parseFree_.notify_one();
 }
 
 void ApiSource::keep(const std::string& key, const Fetched& f,
@@ -374,116 +534,198 @@ void ApiSource::keep(const std::string& key, const Fetched& f,
   madeBytes_ += bytes;
 }
 
+// One office's part of a product page.
+struct OfficeLatest {
+  Fetched failed;     // kind kOk when nothing failed
+  std::string block;  // the product's text, escaped, in <PRE>
+  long fresh = 24 * 3600;
+  bool stale = false;
+};
+
+// The threads that call the upstream for product pages, shared by every
+// page: a request for a product that is being asked already joins that
+// call instead of queueing one more.
+class OfficePool {
+ public:
+  explicit OfficePool(int threads) {
+    for (int i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
+  }
+  ~OfficePool() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    ready_.notify_all();
+    for (std::thread& t : workers_) t.join();
+  }
+
+  std::shared_future<OfficeLatest> ask(const std::string& key,
+                                       std::function<OfficeLatest()> job) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = asked_.find(key);
+    if (it != asked_.end()) return it->second;
+    std::packaged_task<OfficeLatest()> task(std::move(job));
+    std::shared_future<OfficeLatest> result = task.get_future().share();
+    asked_.emplace(key, result);
+    queue_.emplace_back(key, std::move(task));
+    ready_.notify_one();
+    return result;
+  }
+
+ private:
+  void work() {
+    for (;;) {
+      std::pair<std::string, std::packaged_task<OfficeLatest()>> next;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ready_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        if (stopping_) return;
+        next = std::move(queue_.front());
+        queue_.pop_front();
+      }
+      next.second();
+      std::lock_guard<std::mutex> lock(mutex_);
+      asked_.erase(next.first);
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<std::pair<std::string, std::packaged_task<OfficeLatest()>>> queue_;
+  std::map<std::string, std::shared_future<OfficeLatest>> asked_;
+  bool stopping_ = false;
+  std::vector<std::thread> workers_;
+};
+
+ApiSource::ApiSource(Api& api)
+    : api_(api), pool_(std::make_unique<OfficePool>(kOfficeCalls)) {}
+
+ApiSource::~ApiSource() = default;
+
+bool ApiSource::latestOf(const std::string& type, const std::string& office,
+                         bool cachedOnly, Clock::time_point deadline,
+                         OfficeLatest& latest) {
+  latest = OfficeLatest{};
+  latest.failed.kind = Fetched::Kind::kOk;
+  auto get = [&](const std::string& path, Fetched& f) {
+    if (cachedOnly) return api_.getFresh(path, f);
+    f = api_.get(path, kLdJson, deadline);
+    return true;
+  };
+  auto add = [&latest](const Fetched& f) {
+    latest.fresh = std::min(latest.fresh, f.stale ? 0 : f.freshSeconds);
+    latest.stale = latest.stale || f.stale;
+  };
+  Fetched list;
+  if (!get("/products/types/" + type + "/locations/" + office, list))
+    return false;
+  if (list.kind == Fetched::Kind::kNotFound) return true;
+  if (list.kind != Fetched::Kind::kOk) {
+    latest.failed = list;
+    return true;
+  }
+  add(list);
+  std::string id;
+  bool listed;
+  {
+    ParseSlot slot(*this);
+    listed = latestProductId(*list.body, id, latest.failed.detail);
+  }
+  if (!listed) {
+    latest.failed.kind = Fetched::Kind::kBad;
+    return true;
+  }
+  if (id.empty()) return true;
+  const std::string path = "/products/" + id;
+  Fetched product;
+  if (!get(path, product)) return false;
+  if (product.kind != Fetched::Kind::kOk) {
+    latest.failed = product;
+    return true;
+  }
+  add(product);
+  // A product's block is kept while the cache hands out the same answer:
+  // the next page spares the parse and the escaping.
+  Response piece = madeOnce(path, product, [&product](long long& validUntil) {
+    Response block;
+    validUntil = kForever;
+    std::string why;
+    if (!productBlockFrom(*product.body, block.body, why))
+      block = Response::error(502, why);
+    return block;
+  });
+  if (piece.status != 200) {
+    latest.failed.kind = Fetched::Kind::kBad;
+    latest.failed.detail = "a product that is not a JSON object";
+    return true;
+  }
+  latest.block = std::move(piece.body);
+  return true;
+}
+
 Response ApiSource::productsPage(const std::string& state,
-                                 const std::string& name) {
+                                 const std::string& name,
+                                 Clock::time_point deadline) {
   const std::string type = name == "zone"         ? "ZFP"
                            : name == "discussion" ? "AFD"
                            : name == "public"     ? "PNS"
                                                   : "RWS";
-  struct Latest {
-    Fetched failed;     // kind kOk when nothing failed
-    std::string block;  // the product's text, escaped, in <PRE>
-    Sources sources;
-  };
-  // One office's latest product: its list, then the product it names. With
-  // `cachedOnly`, only fresh cached answers are used, and false means one
-  // was missing.
-  auto latestOf = [this, &type](const std::string& office, bool cachedOnly,
-                                Latest& latest) {
-    latest = Latest{};
-    latest.failed.kind = Fetched::Kind::kOk;
-    auto get = [&](const std::string& path, Fetched& f) {
-      if (cachedOnly) return api_.getFresh(path, f);
-      f = api_.get(path, kLdJson);
-      return true;
-    };
-    Fetched list;
-    if (!get("/products/types/" + type + "/locations/" + office, list))
-      return false;
-    if (list.kind == Fetched::Kind::kNotFound) return true;
-    if (list.kind != Fetched::Kind::kOk) {
-      latest.failed = list;
-      return true;
-    }
-    latest.sources.add(list);
-    json doc = json::parse(*list.body, nullptr, false);
-    if (doc.is_discarded() || !doc.is_object() ||
-        !doc.value("@graph", json()).is_array()) {
-      latest.failed.kind = Fetched::Kind::kBad;
-      latest.failed.detail = "a product list that is not a JSON object";
-      return true;
-    }
-    const json& graph = doc["@graph"];
-    if (graph.empty()) return true;
-    std::string id = text(graph[0], "id");
-    bool plain = !id.empty() && std::all_of(id.begin(), id.end(), [](char c) {
-      return std::isalnum(static_cast<unsigned char>(c)) || c == '-';
-    });
-    if (!plain) {
-      latest.failed.kind = Fetched::Kind::kBad;
-      latest.failed.detail = "a product without a usable id";
-      return true;
-    }
-    const std::string path = "/products/" + id;
-    Fetched product;
-    if (!get(path, product)) return false;
-    if (product.kind != Fetched::Kind::kOk) {
-      latest.failed = product;
-      return true;
-    }
-    latest.sources.add(product);
-    // A product's block is kept while the cache hands out the same answer:
-    // the next page spares the parse and the escaping.
-    Response piece;
-    if (kept(path, product, piece)) {
-      latest.block = std::move(piece.body);
-      return true;
-    }
-    json p = json::parse(*product.body, nullptr, false);
-    if (p.is_discarded() || !p.is_object()) {
-      latest.failed.kind = Fetched::Kind::kBad;
-      latest.failed.detail = "a product that is not a JSON object";
-      return true;
-    }
-    std::string productText = text(p, "productText");
-    if (!productText.empty())
-      piece.body = "<PRE>" + escapeText(productText) + "</PRE>\n<HR>\n";
-    keep(path, product, piece, kForever);
-    latest.block = std::move(piece.body);
-    return true;
-  };
   // Offices whose answers are all cached are done here; the others are
-  // asked at once, each on a thread of its own.
+  // asked of the pool, and waited for until the deadline.
   const std::vector<std::string> offices = officesOf(state);
-  std::vector<Latest> latest(offices.size());
-  std::vector<std::future<bool>> asked;
+  std::vector<OfficeLatest> latest(offices.size());
+  std::vector<std::pair<size_t, std::shared_future<OfficeLatest>>> asked;
   for (size_t i = 0; i < offices.size(); ++i) {
-    if (!latestOf(offices[i], true, latest[i]))
-      asked.push_back(std::async(std::launch::async, latestOf,
-                                 std::cref(offices[i]), false,
-                                 std::ref(latest[i])));
+    if (latestOf(type, offices[i], true, deadline, latest[i])) continue;
+    auto job = [this, type, office = offices[i], deadline] {
+      OfficeLatest one;
+      latestOf(type, office, false, deadline, one);
+      return one;
+    };
+    asked.emplace_back(i, pool_->ask(type + "/" + offices[i], job));
   }
-  for (auto& a : asked) a.get();
+  for (auto& [i, answer] : asked) {
+    if (answer.wait_until(deadline) == std::future_status::ready) {
+      latest[i] = answer.get();
+    } else {
+      latest[i].failed.kind = Fetched::Kind::kTimeout;
+      latest[i].failed.detail = "the weather service did not answer in time";
+    }
+  }
   Sources sources;
-  std::string body;
+  std::string body, missing, missingLine;
   size_t size = 0;
-  for (const Latest& one : latest) size += one.block.size();
+  for (const OfficeLatest& one : latest) size += one.block.size();
   body.reserve(size);  // one allocation: a page is often tens of KiB
-  Fetched failed;
-  failed.kind = Fetched::Kind::kOk;
-  for (const Latest& one : latest) {
+  const Fetched* failed = nullptr;
+  size_t failures = 0;
+  for (size_t i = 0; i < latest.size(); ++i) {
+    const OfficeLatest& one = latest[i];
     if (one.failed.kind != Fetched::Kind::kOk) {
-      if (failed.kind == Fetched::Kind::kOk) failed = one.failed;
+      if (failed == nullptr) failed = &one.failed;
+      ++failures;
+      missing += (missing.empty() ? "" : " ") + offices[i];
+      missingLine += (missingLine.empty() ? "" : "; ") + offices[i] + " (" +
+                     one.failed.detail + ")";
       continue;
     }
-    sources.fresh = std::min(sources.fresh, one.sources.fresh);
-    sources.stale = sources.stale || one.sources.stale;
+    sources.fresh = std::min(sources.fresh, one.fresh);
+    sources.stale = sources.stale || one.stale;
     body += one.block;
   }
-  if (failed.kind != Fetched::Kind::kOk) return failure(failed);
+  // Every office failed: there is no page to make.
+  if (failed != nullptr && failures == offices.size()) return failure(*failed);
   std::string title = state + " " + type + " products";
   if (body.empty()) body = "<P>No current products.</P>\n";
-  return withCaching(page(title, body), sources);
+  if (missing.empty()) return withCaching(makePage(title, body), sources);
+  // A page without some offices' products is this moment's only: no cache
+  // in front may keep it as the state's page.
+  Response partial =
+      makePage(title, "<P>Missing: the products of " + escapeText(missingLine) +
+                          ".</P>\n" + body);
+  partial.headers.emplace_back("Cache-Control", "no-store");
+  partial.headers.emplace_back("X-Stratus-Missing", missing);
+  return partial;
 }
 
 }  // namespace stratus_gateway

@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -38,22 +39,8 @@ std::string headerValue(const std::string& line, const char* name) {
   return b == std::string::npos ? "" : value.substr(b, e - b + 1);
 }
 
-// The number after "max-age=" in a Cache-Control value; -1 when there is
-// none; 0 for no-cache or no-store.
-long maxAge(const std::string& cacheControl) {
-  std::string cc = cacheControl;
-  std::transform(cc.begin(), cc.end(), cc.begin(), ::tolower);
-  if (cc.find("no-store") != std::string::npos ||
-      cc.find("no-cache") != std::string::npos)
-    return 0;
-  for (std::size_t at = cc.find("max-age="); at != std::string::npos;
-       at = cc.find("max-age=", at + 1)) {
-    // s-maxage is for shared caches that many users share; this cache
-    // answers as one client, so it keeps to max-age.
-    if (at > 0 && cc[at - 1] == '-') continue;
-    return std::strtol(cc.c_str() + at + 8, nullptr, 10);
-  }
-  return -1;
+long long clampTo(long long value, long long low, long long high) {
+  return std::min(std::max(value, low), high);
 }
 
 }  // namespace
@@ -78,6 +65,53 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
 
 }  // namespace
 
+// DIGIT+, saturating instead of overflowing.
+long long leadingCount(const std::string& text, long long cap) {
+  std::size_t at = text.find_first_not_of(" \t");
+  if (at == std::string::npos ||
+      !std::isdigit(static_cast<unsigned char>(text[at])))
+    return -1;
+  long long value = 0;
+  for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]));
+       ++at) {
+    int digit = text[at] - '0';
+    value = value > (cap - digit) / 10 ? cap : value * 10 + digit;
+  }
+  return value;
+}
+
+long freshnessOf(const std::string& cacheControl, const std::string& expires,
+                 const std::string& date, long long now) {
+  std::string cc = cacheControl;
+  std::transform(cc.begin(), cc.end(), cc.begin(), ::tolower);
+  if (cc.find("no-store") != std::string::npos ||
+      cc.find("no-cache") != std::string::npos)
+    return 0;
+  for (std::size_t at = cc.find("max-age="); at != std::string::npos;
+       at = cc.find("max-age=", at + 1)) {
+    // s-maxage is for shared caches that many users share; this cache
+    // answers as one client, so it keeps to max-age.
+    if (at > 0 && cc[at - 1] == '-') continue;
+    return static_cast<long>(
+        std::max(0LL, leadingCount(cc.substr(at + 8), kMaxFreshSeconds)));
+  }
+  long long until = stratus_server::parseHttpDate(expires);
+  if (until < 0) return 0;
+  long long from = stratus_server::parseHttpDate(date);
+  if (from < 0) from = now;
+  // Both are dates of years 0 to 9999, so the difference cannot overflow.
+  return static_cast<long>(clampTo(until - from, 0, kMaxFreshSeconds));
+}
+
+long retryAfterOf(const std::string& value, long long now) {
+  long long seconds = leadingCount(value, kMaxRetryAfterSeconds);
+  if (seconds < 0) {
+    long long at = stratus_server::parseHttpDate(value);
+    seconds = at < 0 ? 0 : at - now;
+  }
+  return static_cast<long>(clampTo(seconds, 0, kMaxRetryAfterSeconds));
+}
+
 void limitHeapGrowth() {
   mallopt(M_ARENA_MAX, 2);
   // Answers of 32 KiB and more get pages of their own, which go back to the
@@ -93,7 +127,8 @@ std::size_t Api::cachedBytes() const {
 }
 
 Api::Call Api::call(const std::string& url, const std::string& accept,
-                    const std::string& ifModifiedSince) const {
+                    const std::string& ifModifiedSince,
+                    Clock::time_point deadline) const {
   Call answer;
   answer.limit = options_.maxBodyBytes;
   CURL* h = curl_easy_init();
@@ -111,7 +146,8 @@ Api::Call Api::call(const std::string& url, const std::string& accept,
     static size_t header(char* data, size_t size, size_t count, void* user) {
       Call& c = *static_cast<Sink*>(user)->call;
       std::string line(data, size * count);
-      // A redirection's headers are followed by the final answer's.
+      // An interim answer's headers (100 Continue) come before the final
+      // answer's.
       if (line.rfind("HTTP/", 0) == 0) {
         c.contentType.clear();
         c.cacheControl.clear();
@@ -143,15 +179,21 @@ Api::Call Api::call(const std::string& url, const std::string& accept,
   } sink{&answer};
   curl_easy_setopt(h, CURLOPT_URL, url.c_str());
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(h, CURLOPT_MAXREDIRS, 3L);
+  // Redirects are not followed: an answer from elsewhere would be cached
+  // under the API's URL. A 3xx is an answer that cannot be used.
+  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(h, CURLOPT_USERAGENT, options_.userAgent.c_str());
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
   curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");  // any it can decode
-  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, options_.connectSeconds);
-  curl_easy_setopt(h, CURLOPT_TIMEOUT, options_.totalSeconds);
+  long left = static_cast<long>(std::max<long long>(
+      1, std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                               Clock::now())
+             .count()));
+  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
+                   std::min(left, options_.connectSeconds * 1000));
+  curl_easy_setopt(h, CURLOPT_TIMEOUT_MS,
+                   std::min(left, options_.totalSeconds * 1000));
   curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Sink::header);
   curl_easy_setopt(h, CURLOPT_HEADERDATA, &sink);
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Sink::body);
@@ -210,7 +252,8 @@ bool Api::getFresh(const std::string& pathAndQuery, Fetched& hit) {
   return freshHit(options_.base + pathAndQuery, hit, nullptr);
 }
 
-Fetched Api::get(const std::string& pathAndQuery, const std::string& accept) {
+Fetched Api::get(const std::string& pathAndQuery, const std::string& accept,
+                 Clock::time_point deadline) {
   const std::string url = options_.base + pathAndQuery;
   std::promise<Fetched> promise;
   std::string lastModified;
@@ -222,13 +265,20 @@ Fetched Api::get(const std::string& pathAndQuery, const std::string& accept) {
     if (flight != inFlight_.end()) {
       std::shared_future<Fetched> shared = flight->second;
       lock.unlock();
-      return shared.get();
+      if (shared.wait_until(deadline) == std::future_status::ready)
+        return shared.get();
+      Fetched late;
+      late.kind = Fetched::Kind::kTimeout;
+      late.detail = "the weather service did not answer in time";
+      lock.lock();
+      standIn(url, Clock::now(), late);
+      return late;
     }
     inFlight_[url] = promise.get_future().share();
   }
   Fetched result;
   try {
-    result = fetch(url, accept, lastModified);
+    result = fetch(url, accept, lastModified, deadline);
   } catch (...) {
     result.kind = Fetched::Kind::kBad;
     result.detail = "the gateway ran out of memory";
@@ -251,11 +301,17 @@ Fetched Api::get(const std::string& pathAndQuery, const std::string& accept) {
 }
 
 Fetched Api::fetch(const std::string& url, const std::string& accept,
-                   const std::string& lastModified) {
+                   const std::string& lastModified,
+                   Clock::time_point deadline) {
   Call answer;
   int backoff = options_.backoffMs;
   for (int attempt = 0;; ++attempt) {
-    answer = call(url, accept, lastModified);
+    if (Clock::now() >= deadline) {
+      answer = Call{};
+      answer.failure = Call::Failure::kTimeout;
+      break;
+    }
+    answer = call(url, accept, lastModified, deadline);
     bool blocked = answer.status == 429 ||
                    (answer.status == 403 &&
                     answer.contentType.find("json") == std::string::npos);
@@ -264,10 +320,12 @@ Fetched Api::fetch(const std::string& url, const std::string& accept,
         (answer.failure == Call::Failure::kNone && answer.status >= 500);
     if (!passing || attempt >= options_.retries) break;
     long wait = backoff;
-    long after = std::atol(answer.retryAfter.c_str());
+    long after = retryAfterOf(answer.retryAfter, std::time(nullptr));
     if (after > 0) wait = std::max<long>(wait, after * 1000);
     // The client waits on this page: a long wait is the client's to make.
     if (wait > 4 * options_.backoffMs && after > 0) break;
+    // A retry that could not start before the deadline is not made.
+    if (Clock::now() + std::chrono::milliseconds(wait) >= deadline) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(wait));
     backoff *= 2;
   }
@@ -317,9 +375,14 @@ Fetched Api::fetch(const std::string& url, const std::string& accept,
       } else if (answer.status == 429 || answer.status == 403 ||
                  answer.status == 503) {
         result.kind = Fetched::Kind::kRateLimited;
-        result.retryAfter = std::max(5L, std::atol(answer.retryAfter.c_str()));
+        result.retryAfter =
+            std::max(5L, retryAfterOf(answer.retryAfter, std::time(nullptr)));
         result.detail = "the weather service asks to slow down (status " +
                         std::to_string(answer.status) + ")";
+      } else if (answer.status >= 300 && answer.status < 400) {
+        result.detail = "the weather service redirected (status " +
+                        std::to_string(answer.status) +
+                        "), which the gateway does not follow";
       } else {
         result.detail = "the weather service answered status " +
                         std::to_string(answer.status);
@@ -327,8 +390,14 @@ Fetched Api::fetch(const std::string& url, const std::string& accept,
       break;
   }
   if (result.kind == Fetched::Kind::kNotFound) return result;
-  // A stored copy stands in for a failed refresh, for a bounded time.
   std::lock_guard<std::mutex> lock(mutex_);
+  standIn(url, now, result);
+  return result;
+}
+
+// A stored copy stands in for a failed refresh, for a bounded time.
+void Api::standIn(const std::string& url, Clock::time_point now,
+                  Fetched& result) const {
   auto it = entries_.find(url);
   if (it != entries_.end() &&
       now <
@@ -337,18 +406,12 @@ Fetched Api::fetch(const std::string& url, const std::string& accept,
     result.body = it->second.body;
     result.stale = true;
   }
-  return result;
 }
 
 void Api::store(const std::string& url, const Call& answer,
                 Clock::time_point now) {
-  long age = maxAge(answer.cacheControl);
-  if (age < 0) {
-    long expires = stratus_server::parseHttpDate(answer.expires);
-    long date = stratus_server::parseHttpDate(answer.date);
-    if (date < 0) date = static_cast<long>(std::time(nullptr));
-    age = expires >= 0 ? std::max(0L, expires - date) : 0;
-  }
+  long age = freshnessOf(answer.cacheControl, answer.expires, answer.date,
+                         std::time(nullptr));
   auto it = entries_.find(url);
   if (answer.status == 304) {
     it->second.freshUntil = now + std::chrono::seconds(age);

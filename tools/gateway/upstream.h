@@ -29,6 +29,10 @@ struct UpstreamOptions {
   std::string userAgent;
   long connectSeconds = 5;
   long totalSeconds = 15;  // one call, from connecting to the last byte
+  // A whole answer to a client, every call, retry and back-off included:
+  // well inside the 30 s of silence after which the library's reader gives
+  // a page up.
+  long answerSeconds = 20;
   std::size_t maxBodyBytes = 8 << 20;
   int retries = 2;      // more tries after a failure that may pass
   int backoffMs = 250;  // before the first retry; doubled for each next
@@ -36,6 +40,8 @@ struct UpstreamOptions {
   long staleSeconds = 3600;  // how long past expiry a copy may stand in
   bool log = false;          // one line per upstream call on stderr
 };
+
+using Clock = std::chrono::steady_clock;
 
 // What a page gets for one upstream URL.
 struct Fetched {
@@ -61,8 +67,12 @@ class Api {
   Api& operator=(const Api&) = delete;
 
   // GET base + `pathAndQuery` with the header Accept: `accept`, through the
-  // cache. Thread-safe.
-  Fetched get(const std::string& pathAndQuery, const std::string& accept);
+  // cache, ended by `deadline`: calls are cut and retries given up to keep
+  // it, and a request that waits on another's call waits no longer. At the
+  // deadline a stored copy stands in (stale) when there is one; else kind
+  // kTimeout. Thread-safe.
+  Fetched get(const std::string& pathAndQuery, const std::string& accept,
+              Clock::time_point deadline);
 
   // The cached answer for `pathAndQuery` into `hit` when it is still
   // fresh; false, without asking the upstream, when it is not.
@@ -73,7 +83,6 @@ class Api {
   std::size_t cachedBytes() const;
 
  private:
-  using Clock = std::chrono::steady_clock;
   struct Entry {
     std::shared_ptr<const std::string> body;
     std::string lastModified;
@@ -87,10 +96,16 @@ class Api {
   // and the stale entry's Last-Modified, if any, into `lastModified`.
   bool freshHit(const std::string& url, Fetched& hit,
                 std::string* lastModified);
+  // One call, cut at `deadline`.
   Call call(const std::string& url, const std::string& accept,
-            const std::string& ifModifiedSince) const;
+            const std::string& ifModifiedSince,
+            Clock::time_point deadline) const;
   Fetched fetch(const std::string& url, const std::string& accept,
-                const std::string& lastModified);
+                const std::string& lastModified, Clock::time_point deadline);
+  // With mutex_ held: `result` made from the stored copy of `url` when one
+  // may stand in at `now`, marked stale.
+  void standIn(const std::string& url, Clock::time_point now,
+               Fetched& result) const;
   void store(const std::string& url, const Call& answer, Clock::time_point now);
   void evict();
 
@@ -102,6 +117,27 @@ class Api {
   std::size_t evictedSinceTrim_ = 0;
   std::map<std::string, std::shared_future<Fetched>> inFlight_;
 };
+
+// Figures read from an upstream answer's headers saturate at these: an
+// answer is fresh for at most a week, and a client is told to come back in
+// at most a day.
+constexpr long kMaxFreshSeconds = 7 * 24 * 3600;
+constexpr long kMaxRetryAfterSeconds = 24 * 3600;
+
+// The whole number whose digits start `text` (after blanks), saturated at
+// `cap`; -1 when `text` does not start with a digit.
+long long leadingCount(const std::string& text, long long cap);
+
+// How long an answer stays fresh, 0 to kMaxFreshSeconds: Cache-Control's
+// max-age (0 for no-store, no-cache or a max-age without digits), else
+// Expires less Date (`now`, seconds since the epoch, when there is no
+// Date), else 0.
+long freshnessOf(const std::string& cacheControl, const std::string& expires,
+                 const std::string& date, long long now);
+
+// A Retry-After value (seconds, or an HTTP date) as seconds from `now`, 0
+// to kMaxRetryAfterSeconds; 0 when it is missing or neither.
+long retryAfterOf(const std::string& value, long long now);
 
 // Keeps the process's heap close to what it holds: the cache's answers are
 // made on one connection's thread and freed on another's, which with one

@@ -77,6 +77,12 @@ int main(int argc, char** argv) {
 
   stratus_server::blockStopSignals();
   stratus_server::FileSource pages(root);
+  if (!pages.ready()) {
+    // Without the root's real path nothing could be checked against it.
+    std::fprintf(stderr, "Error: the real path of %s cannot be resolved\n",
+                 root.c_str());
+    return kExitNoRoot;
+  }
   stratus_server::Server server(pages, limits, log);
   int bound = server.bind(kHost, port);
   if (bound <= 0) {

@@ -5,17 +5,31 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 
 namespace stratus_server {
 namespace {
 
+// The real path of `path`; "" when it cannot be had (missing, a loop, or
+// longer than PATH_MAX).
 std::string realPath(const std::string& path) {
   char* real = realpath(path.c_str(), nullptr);
   if (real == nullptr) return "";
   std::string result = real;
   std::free(real);
   return result;
+}
+
+// The real path of the file open as `fd`, as the kernel tells it; "" when
+// it cannot be read (no /proc, or a path too long to tell).
+std::string openPath(int fd) {
+  char link[64];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  char path[PATH_MAX];
+  ssize_t n = readlink(link, path, sizeof path);
+  if (n <= 0 || static_cast<size_t>(n) >= sizeof path) return "";
+  return std::string(path, static_cast<size_t>(n));
 }
 
 std::string contentType(const std::string& path) {
@@ -31,22 +45,33 @@ std::string contentType(const std::string& path) {
 
 }  // namespace
 
-FileSource::FileSource(const std::string& root) : root_(realPath(root)) {
-  if (root_ == "/") root_.clear();
+FileSource::FileSource(const std::string& root) {
+  std::string real = realPath(root);
+  struct stat st;
+  if (real.empty() || real[0] != '/' || stat(real.c_str(), &st) != 0 ||
+      !S_ISDIR(st.st_mode))
+    return;
+  prefix_ = real == "/" ? real : real + "/";
+}
+
+bool FileSource::inside(const std::string& real) const {
+  return !prefix_.empty() && real.size() > prefix_.size() &&
+         real.compare(0, prefix_.size(), prefix_) == 0;
 }
 
 Response FileSource::serve(const Request& request) {
   Response missing = Response::error(404, "No page " + request.path);
+  if (!ready()) return missing;
   std::string wanted = request.path;
   if (wanted.back() == '/') wanted += "index.html";
-  std::string real = realPath(root_ + wanted);
-  if (real.compare(0, root_.size() + 1, root_ + "/") != 0) return missing;
+  std::string real = realPath(prefix_ + wanted.substr(1));
+  if (!inside(real)) return missing;
   // Opened without waiting (a FIFO would block) and checked on the open
   // file, so that what is read is what was checked.
   int fd = open(real.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return missing;
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !inside(openPath(fd))) {
     close(fd);
     return missing;
   }

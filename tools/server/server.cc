@@ -83,6 +83,42 @@ int hexDigit(char c) {
   return -1;
 }
 
+// RFC 9110 token characters, the only ones a method or header name holds.
+bool isTokenChar(unsigned char c) {
+  return std::isalnum(c) || std::strchr("!#$%&'*+-.^_`|~", c) != nullptr;
+}
+
+bool isToken(const std::string& s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) {
+    return isTokenChar(static_cast<unsigned char>(c));
+  });
+}
+
+// A header value may hold any byte but the control characters (tab aside).
+bool isFieldValue(const std::string& s) {
+  return std::none_of(s.begin(), s.end(), [](char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return (u < 0x20 && u != '\t') || u == 0x7f;
+  });
+}
+
+// Half-closes `fd`, then reads and drops what the client still sends for up
+// to a second (at most 1 MiB): closing with unread bytes would send a reset
+// that can overtake the answer.
+void drain(int fd) {
+  shutdown(fd, SHUT_WR);
+  long long deadline = nowMs() + 1000;
+  char block[16 * 1024];
+  for (std::size_t dropped = 0; dropped < (1u << 20);) {
+    long long left = deadline - nowMs();
+    pollfd p{fd, POLLIN, 0};
+    if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0) break;
+    ssize_t n = recv(fd, block, sizeof block, 0);
+    if (n <= 0) break;
+    dropped += static_cast<std::size_t>(n);
+  }
+}
+
 // The request text as it may be printed: control characters and bytes
 // over 126 as \xNN, so that a log line stays one line of plain text.
 std::string printable(const std::string& s) {
@@ -185,6 +221,110 @@ bool hasDotSegment(const std::string& path) {
     start = end + 1;
   }
   return false;
+}
+
+// Request-line CRLF *( field-line CRLF ) CRLF, where a bare LF may stand
+// for CRLF. The line's length without its line end, and the fields' with
+// theirs, are held against `maxBytes` as soon as they are known.
+HeadScan scanHead(const std::string& buffer, std::size_t maxBytes) {
+  HeadScan scan;
+  std::size_t lineEnd = buffer.find('\n');
+  std::size_t lineBytes =
+      lineEnd == std::string::npos ? buffer.size() : lineEnd;
+  if (lineBytes > 0 && lineEnd != std::string::npos &&
+      buffer[lineEnd - 1] == '\r')
+    --lineBytes;
+  // A CR received last may still be the start of the line end.
+  if (lineEnd == std::string::npos && !buffer.empty() && buffer.back() == '\r')
+    --lineBytes;
+  if (lineBytes > maxBytes) {
+    scan.refusal = 414;
+    return scan;
+  }
+  if (lineEnd == std::string::npos) return scan;
+  std::size_t fields = lineEnd + 1;
+  std::size_t crlf = buffer.find("\n\r\n", lineEnd);
+  std::size_t lf = buffer.find("\n\n", lineEnd);
+  std::size_t end = std::min(crlf, lf);  // the last field line's LF
+  std::size_t fieldBytes = end == std::string::npos ? buffer.size() - fields
+                           : end + 1 > fields       ? end + 1 - fields
+                                                    : 0;
+  // Before the end is seen, the blank line ("\r\n") may be under way.
+  if (end == std::string::npos && fieldBytes >= 2) fieldBytes -= 2;
+  if (fieldBytes > maxBytes) {
+    scan.refusal = 431;
+    return scan;
+  }
+  if (end != std::string::npos) scan.length = end + (end == crlf ? 3 : 2);
+  return scan;
+}
+
+int parseHead(const std::string& text, Request& req, std::string& why,
+              bool& keepAlive) {
+  keepAlive = false;
+  std::size_t lineEnd = text.find('\n');
+  std::string line = text.substr(0, lineEnd);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  // method SP target SP version, one blank each.
+  std::size_t sp1 = line.find(' '), sp2 = line.rfind(' ');
+  if (sp1 == std::string::npos || sp2 == sp1 ||
+      line.find(' ', sp1 + 1) != sp2) {
+    why = "Not an HTTP request line.";
+    return 400;
+  }
+  req.method = line.substr(0, sp1);
+  req.target = line.substr(sp1 + 1, sp2 - sp1 - 1);
+  std::string version = line.substr(sp2 + 1);
+  if (!isToken(req.method) || req.target.empty() || !isFieldValue(req.target) ||
+      (version != "HTTP/1.1" && version != "HTTP/1.0")) {
+    why = "Not an HTTP/1.x request line.";
+    return 400;
+  }
+  for (std::size_t at = lineEnd + 1; at < text.size();) {
+    std::size_t end = text.find('\n', at);
+    std::string h = text.substr(at, end - at);
+    at = end == std::string::npos ? text.size() : end + 1;
+    if (!h.empty() && h.back() == '\r') h.pop_back();
+    if (h.empty()) break;
+    std::size_t colon = h.find(':');
+    std::string name = h.substr(0, colon);
+    std::string value = colon == std::string::npos ? "" : h.substr(colon + 1);
+    // A blank before the colon or at the start of the line (a folded
+    // value) is where two parsers disagree on what the header is.
+    if (colon == std::string::npos || !isToken(name) || !isFieldValue(value)) {
+      why = "A malformed header line.";
+      return 400;
+    }
+    req.headers.emplace_back(lower(name), trim(value));
+  }
+  int lengths = 0;
+  for (const auto& [name, value] : req.headers) {
+    if (name == "transfer-encoding") {
+      why = "Requests with a body are not served.";
+      return 400;
+    }
+    if (name == "content-length") {
+      ++lengths;
+      // Any other figure announces a body, which is not read.
+      if (value.empty() || value.find_first_not_of('0') != std::string::npos) {
+        why = "Requests with a body are not served.";
+        return 400;
+      }
+    }
+  }
+  if (lengths > 1) {
+    why = "More than one Content-Length.";
+    return 400;
+  }
+  std::string connection = lower(req.header("connection"));
+  keepAlive = version == "HTTP/1.1"
+                  ? connection.find("close") == std::string::npos
+                  : connection.find("keep-alive") != std::string::npos;
+  if (req.method != "GET" && req.method != "HEAD") {
+    why = "Only GET and HEAD are served.";
+    return 405;
+  }
+  return 0;
 }
 
 std::string httpDate(long long seconds) {
@@ -315,21 +455,33 @@ void Server::serveConnection(int fd) {
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
   timeval sendLimit{limits_.writeSeconds, 0};
   setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sendLimit, sizeof sendLimit);
+  bool answered = false;  // the last answer said the connection closes
   try {
     std::string buffer;
     for (bool first = true; !stopping_; first = false) {
-      std::size_t length = readHeader(fd, buffer, first);
+      int refusal = 0;
+      std::size_t length = readHeader(fd, buffer, first, refusal);
+      if (refusal != 0) {
+        Response res = Response::error(
+            refusal, refusal == 414 ? "The request line is too long."
+                                    : "The request header is too large.");
+        answered = sendAll(fd, head(res, false, res.body.size()) + res.body);
+      }
       if (length == 0) break;
       setWaiting(fd, false);
       std::string text = buffer.substr(0, length);
       buffer.erase(0, length);
       bool keepAlive = false;
-      if (!answer(fd, text, keepAlive) || !keepAlive) break;
+      answered = answer(fd, text, keepAlive);
+      if (!answered || !keepAlive) break;
+      answered = false;
       setWaiting(fd, true);
     }
   } catch (const std::exception&) {
     // Out of memory in one connection ends that connection only.
   }
+  if (answered) drain(fd);
+  // Closed with the lock held: the number may be reused by the next accept.
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = open_.find(fd);
   if (it->second.since < 0) --evicted_;
@@ -338,7 +490,9 @@ void Server::serveConnection(int fd) {
   ended_.notify_all();
 }
 
-std::size_t Server::readHeader(int fd, std::string& buffer, bool first) {
+std::size_t Server::readHeader(int fd, std::string& buffer, bool first,
+                               int& refusal) {
+  refusal = 0;
   long long deadline =
       nowMs() + 1000LL * (first || !buffer.empty() ? limits_.requestSeconds
                                                    : limits_.idleSeconds);
@@ -347,22 +501,9 @@ std::size_t Server::readHeader(int fd, std::string& buffer, bool first) {
     // Empty lines before a request are allowed and skipped.
     size_t skip = buffer.find_first_not_of("\r\n");
     buffer.erase(0, skip == std::string::npos ? buffer.size() : skip);
-    size_t end = buffer.find("\n\r\n");
-    size_t endLf = buffer.find("\n\n");
-    if (end != std::string::npos && (endLf == std::string::npos || end < endLf))
-      return end + 3;
-    if (endLf != std::string::npos) return endLf + 2;
-    if (buffer.size() > limits_.maxHeaderBytes) {
-      bool lineTooLong = buffer.find('\n') == std::string::npos ||
-                         buffer.find('\n') > limits_.maxHeaderBytes;
-      Response res =
-          Response::error(lineTooLong ? 414 : 431,
-                          lineTooLong ? "The request line is too long."
-                                      : "The request header is too large.");
-      std::string text = head(res, false, res.body.size()) + res.body;
-      sendAll(fd, text);
-      return 0;
-    }
+    HeadScan scan = scanHead(buffer, limits_.maxHeaderBytes);
+    refusal = scan.refusal;
+    if (scan.refusal != 0 || scan.length != 0) return scan.length;
     long long left = deadline - nowMs();
     if (left <= 0) return 0;
     pollfd p{fd, POLLIN, 0};
@@ -380,60 +521,15 @@ std::size_t Server::readHeader(int fd, std::string& buffer, bool first) {
 bool Server::answer(int fd, const std::string& text, bool& keepAlive) {
   auto start = Clock::now();
   Request req;
-  keepAlive = false;
   Response res;
-  bool bad = false;
   std::string why;
-
-  size_t lineEnd = text.find('\n');
-  std::string line = text.substr(0, lineEnd);
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  size_t sp1 = line.find(' '), sp2 = line.rfind(' ');
-  std::string version;
-  if (sp1 == std::string::npos || sp2 == sp1) {
-    bad = true;
-    why = "Not an HTTP request line.";
-  } else {
-    req.method = line.substr(0, sp1);
-    req.target = line.substr(sp1 + 1, sp2 - sp1 - 1);
-    version = line.substr(sp2 + 1);
-    if (version != "HTTP/1.1" && version != "HTTP/1.0") {
-      bad = true;
-      why = "Not an HTTP/1.x request.";
-    }
-  }
-  for (size_t at = lineEnd + 1; !bad && at < text.size();) {
-    size_t end = text.find('\n', at);
-    std::string h = text.substr(at, end - at);
-    at = end + 1;
-    if (!h.empty() && h.back() == '\r') h.pop_back();
-    if (h.empty()) break;
-    size_t colon = h.find(':');
-    if (colon == std::string::npos || colon == 0 || h[0] == ' ' ||
-        h[0] == '\t') {
-      bad = true;
-      why = "A malformed header line.";
-      break;
-    }
-    req.headers.emplace_back(lower(h.substr(0, colon)),
-                             trim(h.substr(colon + 1)));
-  }
-  std::string connection = lower(req.header("connection"));
-  keepAlive =
-      !bad && (version == "HTTP/1.1"
-                   ? connection.find("close") == std::string::npos
-                   : connection.find("keep-alive") != std::string::npos);
-  if (bad) {
-    res = Response::error(400, why);
-  } else if (!req.header("transfer-encoding").empty() ||
-             (!req.header("content-length").empty() &&
-              req.header("content-length") != "0")) {
-    // A body would have to be read past; there is no use for one.
-    res = Response::error(400, "Requests with a body are not served.");
-    keepAlive = false;
-  } else if (req.method != "GET" && req.method != "HEAD") {
-    res = Response::error(405, "Only GET and HEAD are served.");
-    res.headers.emplace_back("Allow", "GET, HEAD");
+  int refusal = parseHead(text, req, why, keepAlive);
+  if (refusal != 0) {
+    res = Response::error(refusal, why);
+    if (refusal == 405) res.headers.emplace_back("Allow", "GET, HEAD");
+    // After a request that may have been framed wrongly, nothing more on
+    // this connection can be trusted to be a request.
+    if (refusal == 400) keepAlive = false;
   } else {
     size_t q = req.target.find('?');
     std::string rawPath = req.target.substr(0, q);

@@ -12,10 +12,19 @@
 //   - at most `maxConnections` are open; a new one beyond that closes the
 //     connection that has waited longest for a request header, or is
 //     answered 503 when every connection is busy with a request;
-//   - a request header over `maxHeaderBytes` is answered 431 (414 when the
-//     request line alone is that long);
+//   - a request line over `maxHeaderBytes` (its line end not counted) is
+//     answered 414, header fields over `maxHeaderBytes` together (their
+//     line ends counted, the closing blank line not) 431, as soon as the
+//     bytes received show it, however they were split into packets;
+//   - a request that could be framed two ways is answered 400 and its
+//     connection closed: any Transfer-Encoding header (even empty), more
+//     than one Content-Length, a Content-Length that is not 0, a header
+//     name that is not a token (a blank before the colon), a header line
+//     that starts with a blank, or a control character in a value;
 //   - the path is percent-decoded; a NUL, a bad escape, or a "." or ".."
 //     segment is answered 400 before any page source sees it.
+// A connection closed after an answer is drained for up to a second before
+// it is closed, so that the client reads the answer rather than a reset.
 #ifndef STRATUS_TOOLS_SERVER_SERVER_H_
 #define STRATUS_TOOLS_SERVER_SERVER_H_
 
@@ -69,6 +78,22 @@ struct Limits {
   std::size_t maxHeaderBytes = 16 * 1024;
 };
 
+// Where the request header at the start of `buffer` ends, and whether it
+// breaks a limit already. `buffer` holds what a client sent, empty lines
+// before the request skipped.
+struct HeadScan {
+  std::size_t length = 0;  // with its blank line; 0 while not complete
+  int refusal = 0;         // 414 or 431 when a limit is broken, else 0
+};
+HeadScan scanHead(const std::string& buffer, std::size_t maxBytes);
+
+// Reads a whole request header `head` into `request` (method, target, path,
+// query, headers). Returns 0 when it may be served; else the status to
+// answer (400, 405) with the reason in `why`; `keepAlive` tells whether the
+// connection may stay open after the answer.
+int parseHead(const std::string& head, Request& request, std::string& why,
+              bool& keepAlive);
+
 class Server {
  public:
   // With `log`, one line per request goes to standard error: method, path,
@@ -94,8 +119,9 @@ class Server {
   void admit(int fd);
   void serveConnection(int fd);
   // Reads one request header into `buffer`; its length, or 0 when the
-  // connection is to end (after any answer was sent).
-  std::size_t readHeader(int fd, std::string& buffer, bool first);
+  // connection is to end: then `refusal` is 414 or 431 when that is to be
+  // answered, else 0.
+  std::size_t readHeader(int fd, std::string& buffer, bool first, int& refusal);
   // Answers the request in `head`; false when the answer could not be sent.
   bool answer(int fd, const std::string& head, bool& keepAlive);
   void setWaiting(int fd, bool waiting);
