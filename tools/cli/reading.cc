@@ -109,17 +109,6 @@ void appendSpeed(std::string& out, int knots, const Units& units) {
   lit(out, " mph");
 }
 
-// The point of a 16-point compass nearest `degrees`, or nullptr for a
-// direction that does not exist (outside 0-360; the narrow reading gives
-// "90010KT" as 900).
-const char* compassPoint(int degrees) {
-  static const char* const kPoints[] = {"N",  "NNE", "NE", "ENE", "E",  "ESE",
-                                        "SE", "SSE", "S",  "SSW", "SW", "WSW",
-                                        "W",  "WNW", "NW", "NNW"};
-  if (degrees < 0 || degrees > 360) return nullptr;
-  return kPoints[(degrees * 16 + 180) / 360 % 16];
-}
-
 bool isCalm(const Reading& r) {
   return r.windSpeed && *r.windSpeed == 0 &&
          (!r.windDirection || *r.windDirection == 0);
@@ -183,80 +172,12 @@ void appendVisibility(std::string& out, const WReport& w, const Units& units) {
   out += miles == 1 ? " mile" : " miles";
 }
 
-const char* const kPhenomenonWords[] = {"",
-                                        "drizzle",
-                                        "rain",
-                                        "snow",
-                                        "snow grains",
-                                        "ice crystals",
-                                        "ice pellets",
-                                        "hail",
-                                        "small hail",
-                                        "precipitation",
-                                        "mist",
-                                        "fog",
-                                        "smoke",
-                                        "volcanic ash",
-                                        "dust",
-                                        "sand",
-                                        "haze",
-                                        "spray",
-                                        "dust whirls",
-                                        "squalls",
-                                        "funnel cloud",
-                                        "sandstorm",
-                                        "duststorm"};
-
-const char* const kDescriptorWords[] = {
-    "",        "shallow",    "partial",      "patches of", "low drifting",
-    "blowing", "showers of", "thunderstorm", "freezing"};
-
 void appendWeather(std::string& out, const WReport::Weather& g) {
-  size_t start = out.size();
-  if (g.intensity == WReport::LIGHT) lit(out, "light ");
-  if (g.intensity == WReport::HEAVY) lit(out, "heavy ");
-  if (g.descriptor == WReport::THUNDERSTORM) {
-    out += g.phenomenonCount > 0 ? "thunderstorm with " : "thunderstorm";
-  } else if (g.descriptor == WReport::SHOWERS && g.phenomenonCount == 0) {
-    lit(out, "showers");
-  } else if (g.descriptor != WReport::NO_DESCRIPTOR) {
-    out += kDescriptorWords[g.descriptor];
-    out += ' ';
-  }
-  for (int i = 0; i < g.phenomenonCount; ++i) {
-    if (i > 0) out += i + 1 == g.phenomenonCount ? " and " : ", ";
-    int p = g.phenomena[i];
-    if (p == WReport::FUNNEL_CLOUD && g.intensity == WReport::HEAVY) {
-      out.resize(start);
-      lit(out, "tornado");
-    } else if (p > 0 && p < static_cast<int>(sizeof kPhenomenonWords /
-                                             sizeof *kPhenomenonWords)) {
-      out += kPhenomenonWords[p];
-    }
-  }
-  while (!out.empty() && out.size() > start && out.back() == ' ')
-    out.pop_back();
-  if (g.intensity == WReport::VICINITY) lit(out, " in the vicinity");
+  out += weatherWords(g);
 }
 
-const char* const kCoverWords[] = {"clear",
-                                   "no significant cloud",
-                                   "no cloud detected",
-                                   "few",
-                                   "scattered",
-                                   "broken",
-                                   "overcast",
-                                   "vertical visibility"};
-
 void appendLayer(std::string& out, const WReport::Layer& l) {
-  out += kCoverWords[l.cover];
-  if (!l.heightMissing) {
-    out += l.cover == WReport::VERTICAL_VISIBILITY ? " " : " at ";
-    appendGrouped(out, l.height);
-    lit(out, " ft");
-  }
-  if (l.cloudType == WReport::CUMULONIMBUS) lit(out, " (cumulonimbus)");
-  if (l.cloudType == WReport::TOWERING_CUMULUS) lit(out, " (towering cumulus)");
+  out += layerWords(l);
 }
 
 // Starts a line of text output: the label, padded to 13 columns.
