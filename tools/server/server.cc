@@ -8,6 +8,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -551,7 +552,7 @@ bool Server::answer(int fd, const std::string& text, bool& keepAlive) {
   if (stopping_) keepAlive = false;
   bool bodyless = req.method == "HEAD" || res.status == 304;
   std::string out = head(res, keepAlive, res.body.size());
-  bool sent = sendAll(fd, bodyless ? out : out + res.body);
+  bool sent = sendAll(fd, out, bodyless ? std::string() : res.body);
   if (log_) {
     logLine(req, res.status, res.body.size(),
             std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() -
@@ -572,12 +573,33 @@ void Server::logLine(const Request& request, int status, std::size_t bytes,
 }
 
 bool sendAll(int fd, const std::string& data) {
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = send(fd, data.data() + done, data.size() - done, MSG_NOSIGNAL);
+  return sendAll(fd, data, std::string());
+}
+
+bool sendAll(int fd, const std::string& head, const std::string& body) {
+  // One call for both parts, without copying the body after the head.
+  iovec parts[2] = {{const_cast<char*>(head.data()), head.size()},
+                    {const_cast<char*>(body.data()), body.size()}};
+  std::size_t left = head.size() + body.size();
+  msghdr message{};
+  message.msg_iov = parts;
+  message.msg_iovlen = 2;
+  while (left > 0) {
+    ssize_t n = sendmsg(fd, &message, MSG_NOSIGNAL);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
-    done += static_cast<size_t>(n);
+    left -= static_cast<std::size_t>(n);
+    for (std::size_t sent = static_cast<std::size_t>(n); sent > 0;) {
+      iovec& part = message.msg_iov[0];
+      std::size_t step = std::min(sent, part.iov_len);
+      part.iov_base = static_cast<char*>(part.iov_base) + step;
+      part.iov_len -= step;
+      sent -= step;
+      if (part.iov_len == 0 && message.msg_iovlen > 1) {
+        ++message.msg_iov;
+        --message.msg_iovlen;
+      }
+    }
   }
   return true;
 }

@@ -143,6 +143,8 @@ class Server {
 
 // Sends a whole answer; false when the client is gone or too slow.
 bool sendAll(int fd, const std::string& data);
+// The same for an answer in two parts, its head and its body, sent as one.
+bool sendAll(int fd, const std::string& head, const std::string& body);
 
 // `text` with &, <, >, " and ' as character references.
 std::string htmlEscape(const std::string& text);
