@@ -53,36 +53,6 @@ footer{font-size:.85em;color:#4a4a4a;padding-bottom:2em}
 
 }  // namespace
 
-std::string escapeHtml(const std::string& text) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 8);
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        bool control =
-            (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t') ||
-            c == '\x7f';
-        out += control ? ' ' : c;
-    }
-  }
-  return out;
-}
-
 std::string fixed(double value, int decimals) {
   if (!std::isfinite(value) || std::fabs(value) > 1e9) return "?";
   if (decimals < 0) decimals = 0;
@@ -100,7 +70,7 @@ std::string htmlDocument(const std::string& title, const std::string& body) {
   return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta "
          "charset=\"utf-8\">\n<meta name=\"viewport\" "
          "content=\"width=device-width, initial-scale=1\">\n<title>" +
-         escapeHtml(title) + "</title>\n<style>" + kStyle +
+         htmlEscape(title) + "</title>\n<style>" + kStyle +
          "</style>\n</head>\n<body>\n" + body + "</body>\n</html>\n";
 }
 

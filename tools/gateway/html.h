@@ -6,12 +6,12 @@
 
 #include <string>
 
+#include "server.h"
+
 namespace stratus_gateway {
 
-// `text` safe anywhere in HTML text or a quoted attribute value: "&", "<",
-// ">", '"' and "'" become character references, and control characters
-// other than line feed and tab become blanks. Other bytes pass unchanged.
-std::string escapeHtml(const std::string& text);
+// Every text of a page goes through stratus_server::htmlEscape (server.h).
+using stratus_server::htmlEscape;
 
 // `value` rounded to `decimals` places (0 to 3), "-" as the minus sign:
 // "29.87", "-4". A value that is not finite (NaN, infinity) or beyond

@@ -226,11 +226,11 @@ std::string alertArticle(const WPlace& place, const Alert& a) {
   std::string event = a.event.empty() ? "Alert" : a.event;
   return std::string("<article class=\"alert ") + severityClass(a.severity) +
          "\">\n<h3><span class=\"sev\">" + severityName(a.severity) +
-         "</span>" + escapeHtml(event) + "</h3>\n" +
-         (a.headline.empty() ? "" : "<p>" + escapeHtml(a.headline) + "</p>\n") +
+         "</span>" + htmlEscape(event) + "</h3>\n" +
+         (a.headline.empty() ? "" : "<p>" + htmlEscape(a.headline) + "</p>\n") +
          alertTimes(place, a) + "\n" +
-         details("Full text", "<p class=\"note\">" + escapeHtml(a.areas) +
-                                  "</p><pre>" + escapeHtml(text) + "</pre>") +
+         details("Full text", "<p class=\"note\">" + htmlEscape(a.areas) +
+                                  "</p><pre>" + htmlEscape(text) + "</pre>") +
          "</article>\n";
 }
 
@@ -256,16 +256,16 @@ std::string placeTimeText(const WPlace& place, long long utc) {
 }
 
 std::string placeHeading(const WPlace& place, const std::string& stationName) {
-  std::string where = escapeHtml(place.stateName);
-  if (!place.county.empty()) where += " · county " + escapeHtml(place.county);
-  if (!place.zone.empty()) where += " · zone " + escapeHtml(place.zone);
+  std::string where = htmlEscape(place.stateName);
+  if (!place.county.empty()) where += " · county " + htmlEscape(place.county);
+  if (!place.zone.empty()) where += " · zone " + htmlEscape(place.zone);
   if (!place.office.empty())
-    where += " · forecast office " + escapeHtml(place.office);
+    where += " · forecast office " + htmlEscape(place.office);
   if (!place.code.empty()) {
-    where += " · station " + escapeHtml(place.code);
-    if (!stationName.empty()) where += " (" + escapeHtml(stationName) + ")";
+    where += " · station " + htmlEscape(place.code);
+    if (!stationName.empty()) where += " (" + htmlEscape(stationName) + ")";
   }
-  return "<h1>" + escapeHtml(place.label()) + "</h1>\n<p class=\"where\">" +
+  return "<h1>" + htmlEscape(place.label()) + "</h1>\n<p class=\"where\">" +
          where + "</p>\n";
 }
 
@@ -279,7 +279,7 @@ std::string conditionsPart(const WPlace& place, const Observation& newest,
              otherItems(w, metric) +
              item("Observed", placeTimeText(place, newest.time)) +
              item("Age", ageText(now - newest.time)) + "</dl>\n";
-  content += details("Raw report", "<pre>" + escapeHtml(newest.raw) + "</pre>");
+  content += details("Raw report", "<pre>" + htmlEscape(newest.raw) + "</pre>");
   return section("now", "Current conditions", content);
 }
 
@@ -296,10 +296,10 @@ std::string forecastPart(const std::string& lines) {
   std::vector<WForecastPeriod> periods = forecastPeriods(lines);
   if (periods.empty())
     return section("forecast", "Forecast",
-                   "<pre>" + escapeHtml(lines) + "</pre>\n");
+                   "<pre>" + htmlEscape(lines) + "</pre>\n");
   std::string content = "<dl class=\"periods\">\n";
   for (const WForecastPeriod& p : periods)
-    content += "<dt>" + escapeHtml(p.name) + "</dt><dd>" + escapeHtml(p.text) +
+    content += "<dt>" + htmlEscape(p.name) + "</dt><dd>" + htmlEscape(p.text) +
                "</dd>\n";
   return section("forecast", "Forecast", content + "</dl>\n");
 }
@@ -321,7 +321,7 @@ std::string chartPart(const WPlace& place, const ObservationSeries& series,
       "<figure>\n<div class=\"chart\">" + chartSvg(rows, units, clock) +
           "</div>\n" + "<figcaption class=\"note\">" +
           std::to_string(rows.size()) + " observations of station " +
-          escapeHtml(place.code) +
+          htmlEscape(place.code) +
           ", decoded from their coded reports.</figcaption>\n</figure>\n" +
           details("Table of the plotted values",
                   chartTable(rows, units, clock)));
@@ -330,14 +330,14 @@ std::string chartPart(const WPlace& place, const ObservationSeries& series,
 std::string discussionPart(const WPlace& place, const std::string& lines) {
   return section(
       "discussion", "Forecast discussion",
-      details("The latest discussion of office " + escapeHtml(place.office),
-              "<pre>" + escapeHtml(lines) + "</pre>"));
+      details("The latest discussion of office " + htmlEscape(place.office),
+              "<pre>" + htmlEscape(lines) + "</pre>"));
 }
 
 std::string missingPart(const char* id, const char* heading,
                         const std::string& why) {
   return section(id, heading,
-                 "<p class=\"missing\">" + escapeHtml(why) + "</p>\n");
+                 "<p class=\"missing\">" + htmlEscape(why) + "</p>\n");
 }
 
 }  // namespace stratus_gateway

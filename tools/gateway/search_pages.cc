@@ -9,7 +9,7 @@ std::string searchForm(const std::string& query) {
   return "<header>\n<form action=\"/place\" method=\"get\" "
          "role=\"search\">\n<label for=\"q\">Place</label>\n<input "
          "type=\"text\" id=\"q\" name=\"q\" value=\"" +
-         escapeHtml(query) +
+         htmlEscape(query) +
          "\" placeholder=\"Des Moines, IA\" autocomplete=\"off\">\n"
          "<button type=\"submit\">Show weather</button>\n</form>\n"
          "</header>\n";
@@ -43,11 +43,11 @@ std::string candidatesPage(const std::string& query,
   std::string list = "<ul>\n";
   for (const WPlace& c : candidates)
     list += "<li><a href=\"/place?q=" + std::to_string(c.id) +
-            (metric ? "&amp;units=metric" : "") + "\">" + escapeHtml(c.name) +
-            ", " + escapeHtml(c.stateName) + "</a></li>\n";
+            (metric ? "&amp;units=metric" : "") + "\">" + htmlEscape(c.name) +
+            ", " + htmlEscape(c.stateName) + "</a></li>\n";
   return placeDocument(query + ": which place?", query,
                        "<h1>Which place?</h1>\n<section>\n<p>&ldquo;" +
-                           escapeHtml(query) + "&rdquo; fits " +
+                           htmlEscape(query) + "&rdquo; fits " +
                            std::to_string(candidates.size()) +
                            " places:</p>\n" + list + "</ul>\n</section>\n");
 }
@@ -56,7 +56,7 @@ std::string unknownPlacePage(const std::string& query, const std::string& why) {
   return placeDocument(
       "Place not found", query,
       "<h1>Place not found</h1>\n<section>\n<p>" +
-          escapeHtml(why.empty() ? "No place is named \"" + query + "\"."
+          htmlEscape(why.empty() ? "No place is named \"" + query + "\"."
                                  : why) +
           "</p>\n<p>A place may be written as</p>\n" + kForms + "</section>\n");
 }

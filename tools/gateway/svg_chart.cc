@@ -172,7 +172,7 @@ std::string chartSvg(const std::vector<ChartRow>& rows, const ChartUnits& units,
   Range windRange = rangeOf(rows, {&ChartRow::wind, &ChartRow::gust});
   windRange.low = std::min(windRange.low, 0.0);
   Frame wind = frameOf(rows, 2, windRange);
-  std::string zone = escapeHtml(clock.zone(rows.back().time));
+  std::string zone = htmlEscape(clock.zone(rows.back().time));
   std::string svg =
       "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " +
       fixed(kWidth, 0) + " " + fixed(height, 0) +
@@ -187,12 +187,12 @@ std::string chartSvg(const std::vector<ChartRow>& rows, const ChartUnits& units,
   }
   svg += panelTitle(temp.top, tspan(kTempColour, "Temperature") + " and " +
                                   tspan(kDewColour, "dew point") + " (" +
-                                  escapeHtml(units.temp) + ")");
+                                  htmlEscape(units.temp) + ")");
   svg += panelTitle(pressure.top, tspan(kPressureColour, "Pressure") + " (" +
-                                      escapeHtml(units.pressure) + ")");
+                                      htmlEscape(units.pressure) + ")");
   svg += panelTitle(wind.top, tspan(kWindColour, "Wind") + " and " +
                                   tspan(kWindColour, "gusts (dots)") + " (" +
-                                  escapeHtml(units.speed) + "), times " + zone);
+                                  htmlEscape(units.speed) + "), times " + zone);
   svg += polyline(rows, temp, &ChartRow::dewPoint, "dew", kDewColour);
   svg += polyline(rows, temp, &ChartRow::temp, "temp", kTempColour);
   svg += polyline(rows, pressure, &ChartRow::pressure, "pressure",
@@ -210,12 +210,12 @@ std::string chartTable(const std::vector<ChartRow>& rows,
   std::string out =
       "<div class=\"scroll\"><table>\n<thead><tr><th scope=\"col\">Time "
       "(" +
-      escapeHtml(clock.zone(rows.empty() ? 0 : rows.back().time)) +
-      ")</th><th scope=\"col\">Temperature (" + escapeHtml(units.temp) +
-      ")</th><th scope=\"col\">Dew point (" + escapeHtml(units.temp) +
-      ")</th><th scope=\"col\">Pressure (" + escapeHtml(units.pressure) +
-      ")</th><th scope=\"col\">Wind (" + escapeHtml(units.speed) +
-      ")</th><th scope=\"col\">Gust (" + escapeHtml(units.speed) +
+      htmlEscape(clock.zone(rows.empty() ? 0 : rows.back().time)) +
+      ")</th><th scope=\"col\">Temperature (" + htmlEscape(units.temp) +
+      ")</th><th scope=\"col\">Dew point (" + htmlEscape(units.temp) +
+      ")</th><th scope=\"col\">Pressure (" + htmlEscape(units.pressure) +
+      ")</th><th scope=\"col\">Wind (" + htmlEscape(units.speed) +
+      ")</th><th scope=\"col\">Gust (" + htmlEscape(units.speed) +
       ")</th></tr></thead>\n<tbody>\n";
   static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed",
                                       "Thu", "Fri", "Sat"};

@@ -189,7 +189,10 @@ std::string htmlEscape(const std::string& text) {
         out += "&#39;";
         break;
       default:
-        out += c;
+        bool control =
+            (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t') ||
+            c == '\x7f';
+        out += control ? ' ' : c;
     }
   }
   return out;

@@ -146,7 +146,9 @@ bool sendAll(int fd, const std::string& data);
 // The same for an answer in two parts, its head and its body, sent as one.
 bool sendAll(int fd, const std::string& head, const std::string& body);
 
-// `text` with &, <, >, " and ' as character references.
+// `text` safe anywhere in HTML text or a quoted attribute value: "&", "<",
+// ">", '"' and "'" become character references, and control characters
+// other than line feed and tab become blanks. Other bytes pass unchanged.
 std::string htmlEscape(const std::string& text);
 
 // Percent-decodes a URL path; false for a bad escape or a NUL.
