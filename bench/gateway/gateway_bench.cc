@@ -36,6 +36,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "offices.h"
 #include "pages.h"
 #include "server.h"
 #include "support/run_with_server.h"
@@ -145,6 +146,9 @@ class Gateway {
       : api_(options(prefix, cacheBytes)),
         pages_(api_),
         server_(pages_, {}, false) {
+    std::string error;
+    stratus_gateway::loadOffices(STRATUS_SOURCE_DIR "/data/us/offices.tsv",
+                                 error);
     port_ = server_.bind("127.0.0.1", 0);
     thread_ = std::thread([this] { server_.run(); });
   }

@@ -15,6 +15,7 @@
 #include "stratus/host/settings_file.h"
 #include "stratus/version.h"
 
+#include "offices.h"
 #include "pages.h"
 #include "paths.h"
 #include "place_page.h"
@@ -25,6 +26,7 @@ namespace {
 
 // Exit statuses, from sysexits.h.
 constexpr int kExitUsage = 64;
+constexpr int kExitNoInput = 66;  // the location data folder lacks its tables
 constexpr int kExitCannotListen = 69;
 constexpr int kExitConfig = 78;  // a settings file that cannot be read
 
@@ -136,11 +138,13 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
 
-  if (!stratus_tools::isFolder(dataDir))
-    std::fprintf(stderr,
-                 "Warning: no location data folder %s; the place pages "
-                 "answer 500 (name it with --data-dir)\n",
-                 dataDir.c_str());
+  // The offices of each state's product pages come from the data folder.
+  std::string error;
+  if (!stratus_gateway::loadOffices(dataDir + "/offices.tsv", error)) {
+    std::fprintf(stderr, "Error: %s; name the data folder with --data-dir\n",
+                 error.c_str());
+    return kExitNoInput;
+  }
   stratus_server::blockStopSignals();
   stratus_gateway::UpstreamOptions options;
   options.base = api;
