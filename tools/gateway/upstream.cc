@@ -112,15 +112,6 @@ long retryAfterOf(const std::string& value, long long now) {
   return static_cast<long>(clampTo(seconds, 0, kMaxRetryAfterSeconds));
 }
 
-void limitHeapGrowth() {
-  mallopt(M_ARENA_MAX, 2);
-  // Answers of 1 MiB and more get pages of their own, which go back to the
-  // system when the answer is dropped. Not lower: at 32 KiB every copy of a
-  // page of tens of KiB was a mapping of its own, made and unmapped for
-  // each request (a page fault per page, a TLB flush on every CPU).
-  mallopt(M_MMAP_THRESHOLD, 1 << 20);
-}
-
 Api::Api(const UpstreamOptions& options) : options_(options) { curlReady(); }
 
 std::size_t Api::cachedBytes() const {
@@ -302,62 +293,21 @@ Fetched Api::get(const std::string& pathAndQuery, const std::string& accept,
   return result;
 }
 
-Fetched Api::fetch(const std::string& url, const std::string& accept,
-                   const std::string& lastModified,
-                   Clock::time_point deadline) {
-  Call answer;
-  int backoff = options_.backoffMs;
-  for (int attempt = 0;; ++attempt) {
-    if (Clock::now() >= deadline) {
-      answer = Call{};
-      answer.failure = Call::Failure::kTimeout;
-      break;
-    }
-    answer = call(url, accept, lastModified, deadline);
-    bool blocked = answer.status == 429 ||
-                   (answer.status == 403 &&
-                    answer.contentType.find("json") == std::string::npos);
-    bool passing =
-        answer.failure == Call::Failure::kConnect || blocked ||
-        (answer.failure == Call::Failure::kNone && answer.status >= 500);
-    if (!passing || attempt >= options_.retries) break;
-    long wait = backoff;
-    long after = retryAfterOf(answer.retryAfter, std::time(nullptr));
-    if (after > 0) wait = std::max<long>(wait, after * 1000);
-    // The client waits on this page: a long wait is the client's to make.
-    if (wait > 4 * options_.backoffMs && after > 0) break;
-    // A retry that could not start before the deadline is not made.
-    if (Clock::now() + std::chrono::milliseconds(wait) >= deadline) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(wait));
-    backoff *= 2;
-  }
+// The answers by which the weather service asks a client to slow down: 429,
+// 503, and a 403 that is not its own JSON problem (its edge's refusal).
+bool Api::asksToSlowDown(const Call& c) {
+  return c.failure == Call::Failure::kNone &&
+         (c.status == 429 || c.status == 503 ||
+          (c.status == 403 && c.contentType.find("json") == std::string::npos));
+}
 
-  auto now = Clock::now();
+bool Api::worthRetrying(const Call& c) {
+  return c.failure == Call::Failure::kConnect || asksToSlowDown(c) ||
+         (c.failure == Call::Failure::kNone && c.status >= 500);
+}
+
+Fetched Api::failureOf(const Call& answer, size_t maxBodyBytes) {
   Fetched result;
-  if (answer.failure == Call::Failure::kNone &&
-      (answer.status == 200 || answer.status == 304)) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto it = entries_.find(url);
-    if (answer.status == 304 && it == entries_.end()) {
-      result.detail = "the upstream answered 304 to an unconditional request";
-      return result;
-    }
-    store(url, answer, now);
-    it = entries_.find(url);
-    if (it == entries_.end()) {  // too large to keep: hand it out once
-      result.kind = Fetched::Kind::kOk;
-      result.body = std::make_shared<const std::string>(std::move(answer.body));
-      return result;
-    }
-    result.kind = Fetched::Kind::kOk;
-    result.body = it->second.body;
-    result.freshSeconds =
-        static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(
-                              it->second.freshUntil - now)
-                              .count());
-    return result;
-  }
-
   switch (answer.failure) {
     case Call::Failure::kTimeout:
       result.kind = Fetched::Kind::kTimeout;
@@ -365,7 +315,7 @@ Fetched Api::fetch(const std::string& url, const std::string& accept,
       break;
     case Call::Failure::kTooLarge:
       result.detail = "the weather service's answer is over " +
-                      std::to_string(options_.maxBodyBytes >> 20) + " MiB";
+                      std::to_string(maxBodyBytes >> 20) + " MiB";
       break;
     case Call::Failure::kConnect:
       result.detail = "the weather service cannot be reached";
@@ -374,8 +324,7 @@ Fetched Api::fetch(const std::string& url, const std::string& accept,
       if (answer.status == 404) {
         result.kind = Fetched::Kind::kNotFound;
         result.detail = "the weather service has no such item";
-      } else if (answer.status == 429 || answer.status == 403 ||
-                 answer.status == 503) {
+      } else if (asksToSlowDown(answer)) {
         result.kind = Fetched::Kind::kRateLimited;
         result.retryAfter =
             std::max(5L, retryAfterOf(answer.retryAfter, std::time(nullptr)));
@@ -391,6 +340,68 @@ Fetched Api::fetch(const std::string& url, const std::string& accept,
       }
       break;
   }
+  return result;
+}
+
+Api::Call Api::callWithRetries(const std::string& url,
+                               const std::string& accept,
+                               const std::string& lastModified,
+                               Clock::time_point deadline) const {
+  Call answer;
+  int backoff = options_.backoffMs;
+  for (int attempt = 0;; ++attempt) {
+    if (Clock::now() >= deadline) {
+      answer = Call{};
+      answer.failure = Call::Failure::kTimeout;
+      return answer;
+    }
+    answer = call(url, accept, lastModified, deadline);
+    if (!worthRetrying(answer) || attempt >= options_.retries) return answer;
+    long wait = backoff;
+    long after = retryAfterOf(answer.retryAfter, std::time(nullptr));
+    if (after > 0) wait = std::max<long>(wait, after * 1000);
+    // The client waits on this page: a long wait is the client's to make.
+    if (wait > 4 * options_.backoffMs && after > 0) return answer;
+    // A retry that could not start before the deadline is not made.
+    if (Clock::now() + std::chrono::milliseconds(wait) >= deadline)
+      return answer;
+    std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+    backoff *= 2;
+  }
+}
+
+Fetched Api::kept(const std::string& url, Call& answer, Clock::time_point now) {
+  Fetched result;
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = entries_.find(url);
+  if (answer.status == 304 && it == entries_.end()) {
+    result.detail = "the upstream answered 304 to an unconditional request";
+    return result;
+  }
+  store(url, answer, now);
+  it = entries_.find(url);
+  result.kind = Fetched::Kind::kOk;
+  if (it == entries_.end()) {  // too large to keep: hand it out once
+    result.body = std::make_shared<const std::string>(std::move(answer.body));
+    return result;
+  }
+  result.body = it->second.body;
+  result.freshSeconds =
+      static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(
+                            it->second.freshUntil - now)
+                            .count());
+  return result;
+}
+
+Fetched Api::fetch(const std::string& url, const std::string& accept,
+                   const std::string& lastModified,
+                   Clock::time_point deadline) {
+  Call answer = callWithRetries(url, accept, lastModified, deadline);
+  auto now = Clock::now();
+  if (answer.failure == Call::Failure::kNone &&
+      (answer.status == 200 || answer.status == 304))
+    return kept(url, answer, now);
+  Fetched result = failureOf(answer, options_.maxBodyBytes);
   if (result.kind == Fetched::Kind::kNotFound) return result;
   std::lock_guard<std::mutex> lock(mutex_);
   standIn(url, now, result);

@@ -100,6 +100,20 @@ class Api {
   Call call(const std::string& url, const std::string& accept,
             const std::string& ifModifiedSince,
             Clock::time_point deadline) const;
+  // Whether an answer asks the client to slow down (429, 503, a 403 that is
+  // not the API's JSON), and whether another try may give a better one.
+  static bool asksToSlowDown(const Call& c);
+  static bool worthRetrying(const Call& c);
+  // A failed call as the result a page is made from (no stand-in copy).
+  static Fetched failureOf(const Call& answer, size_t maxBodyBytes);
+  // The call, tried again (with back-off) while the answer is worth it and
+  // the deadline allows.
+  Call callWithRetries(const std::string& url, const std::string& accept,
+                       const std::string& lastModified,
+                       Clock::time_point deadline) const;
+  // A 200 or 304 answer stored and handed out from the store.
+  Fetched kept(const std::string& url, Call& answer, Clock::time_point now);
+  // The answer for `url`: fetched, stored, or failed with a stand-in copy.
   Fetched fetch(const std::string& url, const std::string& accept,
                 const std::string& lastModified, Clock::time_point deadline);
   // With mutex_ held: `result` made from the stored copy of `url` when one
@@ -138,12 +152,6 @@ long freshnessOf(const std::string& cacheControl, const std::string& expires,
 // A Retry-After value (seconds, or an HTTP date) as seconds from `now`, 0
 // to kMaxRetryAfterSeconds; 0 when it is missing or neither.
 long retryAfterOf(const std::string& value, long long now);
-
-// Keeps the process's heap close to what it holds: the cache's answers are
-// made on one connection's thread and freed on another's, which with one
-// malloc arena per thread leaves each arena holding its own high-water
-// mark. Call first thing in main().
-void limitHeapGrowth();
 
 }  // namespace stratus_gateway
 
