@@ -670,9 +670,16 @@ Response ApiSource::productsPage(const std::string& state,
                            : name == "discussion" ? "AFD"
                            : name == "public"     ? "PNS"
                                                   : "RWS";
+  const std::vector<std::string> offices = officesOf(state);
+  return officesPage(state + " " + type + " products", offices,
+                     latestOfOffices(type, offices, deadline));
+}
+
+std::vector<OfficeLatest> ApiSource::latestOfOffices(
+    const std::string& type, const std::vector<std::string>& offices,
+    Clock::time_point deadline) {
   // Offices whose answers are all cached are done here; the others are
   // asked of the pool, and waited for until the deadline.
-  const std::vector<std::string> offices = officesOf(state);
   std::vector<OfficeLatest> latest(offices.size());
   std::vector<std::pair<size_t, std::shared_future<OfficeLatest>>> asked;
   for (size_t i = 0; i < offices.size(); ++i) {
@@ -692,6 +699,12 @@ Response ApiSource::productsPage(const std::string& state,
       latest[i].failed.detail = "the weather service did not answer in time";
     }
   }
+  return latest;
+}
+
+Response ApiSource::officesPage(const std::string& title,
+                                const std::vector<std::string>& offices,
+                                const std::vector<OfficeLatest>& latest) {
   Sources sources;
   std::string body, missing, missingLine;
   size_t size = 0;
@@ -715,7 +728,6 @@ Response ApiSource::productsPage(const std::string& state,
   }
   // Every office failed: there is no page to make.
   if (failed != nullptr && failures == offices.size()) return failure(*failed);
-  std::string title = state + " " + type + " products";
   if (body.empty()) body = "<P>No current products.</P>\n";
   if (missing.empty()) return withCaching(makePage(title, body), sources);
   // A page without some offices' products is this moment's only: no cache

@@ -84,6 +84,17 @@ class ApiSource : public stratus_server::PageSource {
                                         const std::string& page,
                                         Clock::time_point deadline);
 
+  // The latest product of `type` of each office, in order: cached ones
+  // here, the others from the pool, each given up at `deadline`.
+  std::vector<OfficeLatest> latestOfOffices(
+      const std::string& type, const std::vector<std::string>& offices,
+      Clock::time_point deadline);
+  // The page of the offices' products; the offices that failed are named
+  // (a line and X-Stratus-Missing, not to be stored), and the page is an
+  // error only when all failed.
+  stratus_server::Response officesPage(const std::string& title,
+                                       const std::vector<std::string>& offices,
+                                       const std::vector<OfficeLatest>& latest);
   // One office's latest product of `type` into `latest`: its list, then
   // the product it names. With `cachedOnly`, only fresh cached answers are
   // used, and false means one was missing.
