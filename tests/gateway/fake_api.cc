@@ -1,14 +1,24 @@
 #include "gateway/fake_api.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <nlohmann/json.hpp>
 
+#include "offices.h"
 #include "testing/corpus_files.h"
 
 namespace stratus_test {
 namespace {
+
+// The offices of each state, from the repository's location data, before
+// any test of the program runs.
+const bool kOfficesLoaded = [] {
+  std::string error;
+  return stratus_gateway::loadOffices(STRATUS_SOURCE_DIR "/data/us/offices.tsv",
+                                      error);
+}();
 
 std::string isoTime(long long t) {
   std::time_t tt = static_cast<std::time_t>(t);
@@ -170,6 +180,16 @@ void FakeApi::answer(const httplib::Request& req, httplib::Response& res) {
   bool products = req.path.rfind("/products", 0) == 0;
   res.set_content(body,
                   products ? "application/ld+json" : "application/geo+json");
+}
+
+FakeApi* startRecordedApi() {
+  for (const char* name : {"http_proxy", "all_proxy", "no_proxy"})
+    unsetenv(name);
+  if (!kOfficesLoaded) return nullptr;
+  auto* api = new FakeApi(STRATUS_SOURCE_DIR "/tests/data/nws-api");
+  if (api->start()) return api;
+  delete api;
+  return nullptr;
 }
 
 }  // namespace stratus_test

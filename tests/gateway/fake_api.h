@@ -90,6 +90,12 @@ class FakeApi {
 // days) replaced by that time (ISO 8601, UTC) counted from `now`.
 std::string fillTimeTemplates(const std::string& text, long long now);
 
+// The recorded answers of the repository (tests/data/nws-api) served on a
+// loopback port, with the proxy variables unset: what every gateway suite
+// starts with. Null when it did not start. (Every gateway test runs with
+// the repository's offices table loaded: see fake_api.cc.)
+FakeApi* startRecordedApi();
+
 }  // namespace stratus_test
 
 #endif  // STRATUS_TESTS_GATEWAY_FAKE_API_H_

@@ -30,14 +30,6 @@
 
 namespace {
 
-// The offices of each state, from the repository's location data, before
-// any test runs.
-const bool kOfficesLoaded = [] {
-  std::string error;
-  return stratus_gateway::loadOffices(STRATUS_SOURCE_DIR "/data/us/offices.tsv",
-                                      error);
-}();
-
 using stratus_gateway::UpstreamOptions;
 using stratus_test::FakeApi;
 using Fault = FakeApi::Fault;
@@ -83,11 +75,8 @@ class Gateway {
 class GatewayTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    for (const char* name : {"http_proxy", "all_proxy", "no_proxy"})
-      unsetenv(name);
-    ASSERT_TRUE(kOfficesLoaded);
-    fake_ = new FakeApi(kData);
-    ASSERT_TRUE(fake_->start());
+    fake_ = stratus_test::startRecordedApi();
+    ASSERT_NE(fake_, nullptr);
   }
   static void TearDownTestSuite() { delete fake_; }
   void TearDown() override {

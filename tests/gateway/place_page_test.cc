@@ -18,7 +18,6 @@
 #include <gtest/gtest.h>
 
 #include "gateway/fake_api.h"
-#include "offices.h"
 #include "pages.h"
 #include "place_page.h"
 #include "server.h"
@@ -28,14 +27,6 @@
 #include "upstream.h"
 
 namespace {
-
-// The offices of each state, from the repository's location data, before
-// any test runs.
-const bool kOfficesLoaded = [] {
-  std::string error;
-  return stratus_gateway::loadOffices(STRATUS_SOURCE_DIR "/data/us/offices.tsv",
-                                      error);
-}();
 
 using stratus_test::FakeApi;
 
@@ -81,11 +72,8 @@ class Gateway {
 class PlacePageTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    for (const char* name : {"http_proxy", "all_proxy", "no_proxy"})
-      unsetenv(name);
-    ASSERT_TRUE(kOfficesLoaded);
-    fake_ = new FakeApi(kData);
-    ASSERT_TRUE(fake_->start());
+    fake_ = stratus_test::startRecordedApi();
+    ASSERT_NE(fake_, nullptr);
   }
   static void TearDownTestSuite() { delete fake_; }
   void TearDown() override { fake_->clearFaults(); }
