@@ -30,7 +30,6 @@ namespace {
 
 using stratus_test::FakeApi;
 
-const std::string kData = STRATUS_SOURCE_DIR "/tests/data/nws-api";
 const std::string kPlaces = STRATUS_SOURCE_DIR "/data/us";
 
 // The whole gateway, library pages and place pages, on a loopback port.
