@@ -60,6 +60,17 @@ const WSettingInfo* settingNamed(const std::string& key) {
   return nullptr;
 }
 
+// The city a Reader call is about: a City as it is, or a place text
+// resolved as Places().resolve resolves it (NotFound saying why, or with
+// the candidates).
+WPlace placeArg(py::handle place) {
+  if (py::isinstance<WPlace>(place)) return place.cast<WPlace>();
+  if (!PyUnicode_Check(place.ptr()))
+    throw py::type_error("a place is a City or a place text (str)");
+  py::object places = py::module_::import("stratus._stratus").attr("Places")();
+  return places.attr("resolve")(place).cast<WPlace>();
+}
+
 class Reader {
  public:
   Reader(py::object settings, py::object progress, py::object file,
@@ -101,7 +112,8 @@ class Reader {
     return out;
   }
 
-  py::object conditions(const WPlace& city, bool strict) {
+  py::object conditions(py::handle place, bool strict) {
+    const WPlace city = placeArg(place);
     WLocation where = city.location();
     LString raw;
     WReport full;
@@ -132,7 +144,8 @@ class Reader {
 
   // One text product as the page's lines; "" when the page holds nothing
   // for the city. A text cut at the reader's cap comes with a warning.
-  py::str product(const WPlace& city, const WProductInfo& p) {
+  py::str product(py::handle place, const WProductInfo& p) {
+    const WPlace city = placeArg(place);
     WLocation where = city.location();
     LString text;
     WFetchFailure failure;
@@ -218,8 +231,10 @@ void bindReader(py::module_& m) {
                              "The four settings, defaults filled in.")
       .def("conditions", &Reader::conditions, py::arg("city"), py::kw_only(),
            py::arg("strict") = false,
-           "conditions(city: City, *, strict: bool = False) -> Observation: "
-           "the current report at the city's station, read completely as "
+           "conditions(city: Union[City, str], *, strict: bool = False) -> "
+           "Observation: the current report at the station of the city (or "
+           "of the place text, resolved as Places().resolve does), read "
+           "completely as "
            "decode reads it (strict=True: narrowly). ConnectError when the "
            "page cannot be fetched, NotFound when the server has no such "
            "page (404) or the page holds no report, DataError when the city "
@@ -229,8 +244,8 @@ void bindReader(py::module_& m) {
   for (const WProductInfo& p : WReader::PRODUCTS) {
     names.append(p.name);
     std::string doc =
-        std::string(p.name) + "(city: City) -> str: the " + p.label +
-        " for the " + (p.byZone ? "city's zone" : "city") +
+        std::string(p.name) + "(city: Union[City, str]) -> str: the " +
+        p.label + " for the " + (p.byZone ? "city's zone" : "city") +
         ", the page's lines each ending in \\n (as the command-line host "
         "prints them); '' when the page holds nothing for the city. "
         "TextCutWarning with the text that fit when it is larger than the "
@@ -240,9 +255,7 @@ void bindReader(py::module_& m) {
     const WProductInfo* product = &p;
     reader.def(
         p.name,
-        [product](Reader& r, const WPlace& c) {
-          return r.product(c, *product);
-        },
+        [product](Reader& r, py::handle c) { return r.product(c, *product); },
         py::arg("city"), doc.c_str());
   }
   reader.attr("PRODUCTS") = py::tuple(names);

@@ -249,22 +249,22 @@ class Reader:
     @property
     def settings(self) -> dict[str, Union[str, int]]:
         """The four settings, defaults filled in."""
-    def conditions(self, city: City, *, strict: bool = False) -> Observation:
+    def conditions(self, city: Union[City, str], *, strict: bool = False) -> Observation:
         """The current report at the city's station, read completely
         (strict=True: narrowly)."""
-    def forecast(self, city: City) -> str:
+    def forecast(self, city: Union[City, str]) -> str:
         """The city's zone forecast; '' when the page has none for it."""
-    def warnings(self, city: City) -> str:
+    def warnings(self, city: Union[City, str]) -> str:
         """Warnings for the city's zone."""
-    def watches(self, city: City) -> str:
+    def watches(self, city: Union[City, str]) -> str:
         """Watches for the city's zone."""
-    def statements(self, city: City) -> str:
+    def statements(self, city: Union[City, str]) -> str:
         """Special statements for the city's zone."""
-    def public(self, city: City) -> str:
+    def public(self, city: Union[City, str]) -> str:
         """Public information statements for the city."""
-    def discussion(self, city: City) -> str:
+    def discussion(self, city: Union[City, str]) -> str:
         """The forecast discussion for the city."""
-    def summary(self, city: City) -> str:
+    def summary(self, city: Union[City, str]) -> str:
         """The weather summary for the city."""
 
 def knots_to_mph(knots: int) -> float:

@@ -83,6 +83,12 @@ def test_conditions_read_completely_or_strictly(reader, places):
     assert (narrow.visibility_mi, narrow.sky, narrow.sea_level_pressure_hpa) == (
         None, [], None)
     assert (narrow.station, narrow.temperature_c, narrow.gust_kt) == ("KBOS", 5.6, 20)
+    # A place text names the same city; an ambiguous one names none.
+    assert reader.conditions("02108").sea_level_pressure_hpa == 1016.5
+    assert reader.forecast("Boston, MA") == reader.forecast(boston)
+    with pytest.raises(stratus.NotFound) as ambiguous:
+        reader.forecast("Denver")
+    assert len(ambiguous.value.candidates) > 1
 
 
 @pytest.fixture(scope="module")
