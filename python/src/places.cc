@@ -105,7 +105,7 @@ class Places {
       throw py::type_error("a state is an id, a name or a State");
     WPlaceState out;
     WPlaces::Result r = places_.findState(text, out);
-    if (r == WPlaces::NO_DATA) noData();
+    if (r == WPlaces::UNREADABLE) noData();
     if (r != WPlaces::FOUND) raiseResult(L_NOTFOUND, "no state '" + text + "'");
     return out;
   }
@@ -121,7 +121,7 @@ class Places {
     WPlace out;
     std::string why;
     WPlaces::Result r = places_.city(idOf(id), out, why);
-    if (r == WPlaces::NO_DATA) noData();
+    if (r == WPlaces::UNREADABLE) noData();
     if (r != WPlaces::FOUND || out.stateId != s.id)
       raiseResult(L_NOTFOUND, "no city " + py::str(id).cast<std::string>() +
                                   " in " + s.name);
@@ -132,7 +132,7 @@ class Places {
     std::vector<WPlace> out;
     std::string why;
     WPlaces::Result r = places_.find(text, out, why);
-    if (r == WPlaces::NO_DATA) noData();
+    if (r == WPlaces::UNREADABLE) noData();
     if (r != WPlaces::FOUND) raiseResult(L_NOTFOUND, why);
     return out;
   }
@@ -144,7 +144,7 @@ class Places {
     switch (places_.resolve(text, out, candidates, why)) {
       case WPlaces::FOUND:
         return out;
-      case WPlaces::NO_DATA:
+      case WPlaces::UNREADABLE:
         noData();
       case WPlaces::NOT_FOUND:
         raiseResult(L_NOTFOUND, why);

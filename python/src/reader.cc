@@ -89,7 +89,7 @@ class Reader {
       throw py::value_error("sections is \"ugc\" or \"line\", not \"" +
                             sections + "\"");
     std::string error;
-    if (!file.is_none() && file_.load(error) != WSettingsFile::OK)
+    if (!file.is_none() && file_.load(error) != WSettingsFile::DONE)
       throw py::value_error(error);
     if (!settings.is_none()) {
       for (auto item : py::dict(settings))

@@ -195,7 +195,7 @@ WPlaces::WPlaces(WLocationDB& db, std::string dataDir)
 
 WPlaces::Result WPlaces::states(std::vector<WPlaceState>& out) {
   LVector<WState> list;
-  if (db_.getStateList(kUnitedStates, list) != 0) return NO_DATA;
+  if (db_.getStateList(kUnitedStates, list) != 0) return UNREADABLE;
   std::vector<WPlaceState> all;
   for (unsigned i = 0; i < list.getSize(); ++i) {
     all.push_back(
@@ -227,7 +227,7 @@ WPlaces::Result WPlaces::citiesOf(const WPlaceState& state,
   std::vector<WPlace> all;
   if (db_.initCityIterator(kUnitedStates, state.id) != 0) {
     db_.closeCityIterator();
-    return NO_DATA;
+    return UNREADABLE;
   }
   WCity city;
   while (db_.getNextCity(city) == 0) all.push_back(placeOf(city, state));
@@ -243,13 +243,13 @@ WPlaces::Result WPlaces::search(const std::string& text,
   if (state != nullptr) {
     scope.push_back(*state);
   } else if (states(scope) != FOUND) {
-    return NO_DATA;
+    return UNREADABLE;
   }
   std::string wanted = lowerAscii(text);
   std::vector<WPlace> found;
   for (const WPlaceState& s : scope) {
     std::vector<WPlace> cities;
-    if (citiesOf(s, cities) != FOUND) return NO_DATA;
+    if (citiesOf(s, cities) != FOUND) return UNREADABLE;
     for (WPlace& c : cities) {
       if (lowerAscii(c.name).find(wanted) != std::string::npos)
         found.push_back(std::move(c));
@@ -263,7 +263,7 @@ WPlaces::Result WPlaces::byName(const std::string& name,
                                 const WPlaceState* state,
                                 std::vector<WPlace>& matches) {
   std::vector<WPlace> found;
-  if (search(name, state, found) != FOUND) return NO_DATA;
+  if (search(name, state, found) != FOUND) return UNREADABLE;
   // An exact name wins; otherwise the data set's disambiguated forms,
   // "Name (kind)" and "Name (kind, County)", stand for the bare name.
   std::string wanted = lowerAscii(name);
@@ -348,13 +348,13 @@ WPlaces::Result WPlaces::byCode(const char* file, const std::string& code,
 WPlaces::Result WPlaces::nearest(double lat, double lon, WPlace& city,
                                  std::string& why) {
   std::vector<WPlaceState> all;
-  if (states(all) != FOUND) return NO_DATA;
+  if (states(all) != FOUND) return UNREADABLE;
   double best = 1e300;
   bool any = false;
   WPlace closest;
   for (const WPlaceState& s : all) {
     std::vector<WPlace> cities;
-    if (citiesOf(s, cities) != FOUND) return NO_DATA;
+    if (citiesOf(s, cities) != FOUND) return UNREADABLE;
     for (WPlace& c : cities) {
       if (!c.hasPosition) continue;
       double d = kilometres(lat, lon, c.latitude, c.longitude);
@@ -395,7 +395,7 @@ WPlaces::Result WPlaces::scopeOf(const std::string& text, std::string& name,
     name = trim(text.substr(0, comma));
     std::string st = trim(text.substr(comma + 1));
     Result r = findState(st, state);
-    if (r == NO_DATA) return r;
+    if (r == UNREADABLE) return r;
     if (r != FOUND) {
       why = "no state \"" + st + "\" (use a short name such as MA, or a " +
             "full name)";
@@ -416,7 +416,7 @@ WPlaces::Result WPlaces::find(const std::string& text, std::vector<WPlace>& out,
   std::vector<WPlace> candidates;
   std::string unused;
   Result r = resolve(text, place, candidates, unused);
-  if (r == NO_DATA) return r;
+  if (r == UNREADABLE) return r;
   if (r == FOUND) {
     out.assign(1, std::move(place));
     return FOUND;

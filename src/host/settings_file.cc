@@ -54,7 +54,7 @@ WSettingsFile::Result WSettingsFile::load(std::string& error) {
   }
   if (!checkValues(path_, loaded, error)) return BAD_FILE;
   contents_->file = std::move(loaded);
-  return OK;
+  return DONE;
 }
 
 const std::string* WSettingsFile::get(const std::string& section,
@@ -81,7 +81,7 @@ WSettingsFile::Result WSettingsFile::update(
   switch (stratus::IniFile::update(path_, step, error)) {
     case stratus::IniFile::Update::kSaved:
       contents_->file = std::move(updated.file);
-      return OK;
+      return DONE;
     case stratus::IniFile::Update::kBadFile:
       return BAD_FILE;
     case stratus::IniFile::Update::kCantWrite:

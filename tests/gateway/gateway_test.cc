@@ -18,6 +18,7 @@
 #include "stratus/weather/condition.h"
 
 #include "gateway/fake_api.h"
+#include "gateway/test_gateway.h"
 #include "offices.h"
 #include "pages.h"
 #include "reader/page_fetcher.h"
@@ -37,40 +38,7 @@ using Clock = std::chrono::steady_clock;
 
 const std::string kData = STRATUS_SOURCE_DIR "/tests/data/nws-api";
 
-// The gateway on a loopback port, with its own cache, until destroyed.
-class Gateway {
- public:
-  explicit Gateway(const UpstreamOptions& options)
-      : api_(options), pages_(api_), server_(pages_, {}, false) {
-    port_ = server_.bind("127.0.0.1", 0);
-    thread_ = std::thread([this] { server_.run(); });
-  }
-  ~Gateway() {
-    server_.stop();
-    thread_.join();
-  }
-  httplib::Result get(const std::string& path) const {
-    httplib::Client client("127.0.0.1", port_);
-    client.set_read_timeout(20);
-    return client.Get(path.c_str());
-  }
-  int status(const std::string& path) const {
-    auto res = get(path);
-    return res ? res->status : 0;
-  }
-  std::string url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
-  }
-  stratus_gateway::Api& api() { return api_; }
-  stratus_gateway::ApiSource& pages() { return pages_; }
-
- private:
-  stratus_gateway::Api api_;
-  stratus_gateway::ApiSource pages_;
-  stratus_server::Server server_;
-  int port_ = 0;
-  std::thread thread_;
-};
+using Gateway = stratus_test::TestGateway;
 
 class GatewayTest : public ::testing::Test {
  protected:

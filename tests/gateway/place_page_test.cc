@@ -7,7 +7,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 // <netdb.h>, which httplib includes, names a resolver error NO_DATA; the
-// host layer's WPlaces::NO_DATA is meant below.
+// host layer's WPlaces::UNREADABLE is meant below.
 #undef NO_DATA
 
 #include <cstdio>
@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "gateway/fake_api.h"
+#include "gateway/test_gateway.h"
 #include "pages.h"
 #include "place_page.h"
 #include "server.h"
@@ -30,42 +31,11 @@ namespace {
 
 using stratus_test::FakeApi;
 
-const std::string kPlaces = STRATUS_SOURCE_DIR "/data/us";
-
 // The whole gateway, library pages and place pages, on a loopback port.
-class Gateway {
- public:
+// The gateway with its place pages.
+struct Gateway : stratus_test::TestGateway {
   explicit Gateway(const stratus_gateway::UpstreamOptions& options)
-      : api_(options),
-        library_(api_),
-        places_(api_, kPlaces),
-        routes_(library_, places_),
-        server_(routes_, {}, false) {
-    port_ = server_.bind("127.0.0.1", 0);
-    thread_ = std::thread([this] { server_.run(); });
-  }
-  ~Gateway() {
-    server_.stop();
-    thread_.join();
-  }
-  httplib::Result get(const std::string& path) const {
-    httplib::Client client("127.0.0.1", port_);
-    client.set_read_timeout(20);
-    return client.Get(path.c_str());
-  }
-  std::string url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
-  }
-  stratus_gateway::PlacePages& places() { return places_; }
-
- private:
-  stratus_gateway::Api api_;
-  stratus_gateway::ApiSource library_;
-  stratus_gateway::PlacePages places_;
-  stratus_gateway::GatewaySource routes_;
-  stratus_server::Server server_;
-  int port_ = 0;
-  std::thread thread_;
+      : TestGateway(options, true) {}
 };
 
 class PlacePageTest : public ::testing::Test {

@@ -32,7 +32,7 @@ TEST(SettingsFile, ReaderDefaultsNeverReachTheDisk) {
   std::string path = dir.write("settings.ini", kUserFile);
   WSettingsFile file(path);
   std::string error;
-  ASSERT_EQ(file.load(error), WSettingsFile::OK) << error;
+  ASSERT_EQ(file.load(error), WSettingsFile::DONE) << error;
   WReader reader;
   reader.SetKeeper(&file);
   ASSERT_NE(file.get("internet", "warningsbase"), nullptr);
@@ -51,19 +51,19 @@ TEST(SettingsFile, SetUnsetResetKeepTheRest) {
   WSettingsFile file(path);
   std::string error;
   ASSERT_EQ(file.set("warningsbase", "https://h.example/iwin/", error),
-            WSettingsFile::OK)
+            WSettingsFile::DONE)
       << error;
   EXPECT_EQ(readFile(path),
             "; mine\n[Internet]\nConditionsBase = http://example.org/current/\n"
             "UseProxy = 0\nWarningsBase = https://h.example/iwin/\n\n"
             "[Gateway]\nContact = me@example.org\n");
-  ASSERT_EQ(file.unset("CONDITIONSBASE", error), WSettingsFile::OK) << error;
+  ASSERT_EQ(file.unset("CONDITIONSBASE", error), WSettingsFile::DONE) << error;
   EXPECT_EQ(readFile(path),
             "; mine\n[Internet]\nUseProxy = 0\n"
             "WarningsBase = https://h.example/iwin/\n\n"
             "[Gateway]\nContact = me@example.org\n");
   EXPECT_EQ(file.get("Internet", "ConditionsBase"), nullptr);
-  ASSERT_EQ(file.reset(error), WSettingsFile::OK) << error;
+  ASSERT_EQ(file.reset(error), WSettingsFile::DONE) << error;
   EXPECT_EQ(readFile(path),
             "; mine\n[Internet]\n\n[Gateway]\nContact = me@example.org\n");
   ASSERT_NE(file.get("Gateway", "Contact"), nullptr);

@@ -1,5 +1,7 @@
 // A host that knows stratus only through its installed package: the
 // umbrella header and the shared library, the host layer included.
+// <netdb.h> first: its macros (NO_DATA, ...) must not break the headers.
+#include <netdb.h>
 #include <stratus/stratus.h>
 
 #include <cstdio>

@@ -40,7 +40,7 @@ int noData(Context& ctx) {
 
 int loadSettingsFile(Context& ctx, WSettingsFile& file) {
   std::string error;
-  if (file.load(error) != WSettingsFile::OK) {
+  if (file.load(error) != WSettingsFile::DONE) {
     ctx.status->error(error);
     return kExitConfig;
   }
@@ -63,7 +63,7 @@ int resolvePlace(Context& ctx, const std::string& text, WPlace& place) {
     case WPlaces::NOT_FOUND:
       ctx.status->error(why);
       return kExitNotFound;
-    case WPlaces::NO_DATA:
+    case WPlaces::UNREADABLE:
       return noData(ctx);
     case WPlaces::AMBIGUOUS:
       break;

@@ -44,7 +44,7 @@ nlohmann::json valueJson(const std::string& key, const std::string& value) {
 int changed(Context& ctx, WSettingsFile::Result result,
             const std::string& error, int badFile) {
   switch (result) {
-    case WSettingsFile::OK:
+    case WSettingsFile::DONE:
       return kExitOk;
     case WSettingsFile::BAD_FILE:
       ctx.status->error(error);

@@ -43,7 +43,7 @@ int runPlaces(Context& ctx, const std::string& text, const std::string& st) {
   WPlaceState state;
   if (!st.empty()) {
     WPlaces::Result r = places.findState(st, state);
-    if (r == WPlaces::NO_DATA) return noData(ctx);
+    if (r == WPlaces::UNREADABLE) return noData(ctx);
     if (r != WPlaces::FOUND) {
       ctx.status->error("no state \"" + st +
                         "\" (`stratus places` lists the states)");

@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
     if (configFile.empty()) configFile = WSettings::defaultPath();
     WSettingsFile settings(configFile);
     std::string error;
-    if (!configFile.empty() && settings.load(error) != WSettingsFile::OK) {
+    if (!configFile.empty() && settings.load(error) != WSettingsFile::DONE) {
       std::fprintf(stderr, "Error: %s\n", error.c_str());
       return kExitConfig;
     }

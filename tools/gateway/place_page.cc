@@ -143,7 +143,7 @@ PlacePages::Resolved PlacePages::resolve(const std::string& text) {
   try {
     r.result = places_.resolve(text, r.place, r.candidates, r.why);
   } catch (const LEx&) {
-    r.result = WPlaces::NO_DATA;
+    r.result = WPlaces::UNREADABLE;
   }
   if (r.result != WPlaces::FOUND && r.result != WPlaces::NOT_FOUND) return r;
   if (resolved_.size() >= kResolvedKept) resolved_.clear();

@@ -66,7 +66,7 @@ class STRATUS_EXPORT WPlaces {
     FOUND = 0,      // the answer is written
     NOT_FOUND = 1,  // no such place; `why` says what was not found
     AMBIGUOUS = 2,  // several cities fit; the candidates are written
-    NO_DATA = 3     // a data file could not be read
+    UNREADABLE = 3  // a data file could not be read
   };
 
   // The largest zips.tsv or stations.tsv read (16 MiB; the US tables are
@@ -80,26 +80,26 @@ class STRATUS_EXPORT WPlaces {
   // stations.tsv.
   WPlaces(WLocationDB& db, std::string dataDir);
 
-  // Every state, in file order. FOUND or NO_DATA; `out` replaced on FOUND.
+  // Every state, in file order. FOUND or UNREADABLE; `out` replaced on FOUND.
   Result states(std::vector<WPlaceState>& out);
   // The state whose short or full name is `text` (any case, blanks around
   // ignored), or whose id it is when `text` is a decimal number. FOUND,
-  // NOT_FOUND or NO_DATA; `out` written on FOUND only.
+  // NOT_FOUND or UNREADABLE; `out` written on FOUND only.
   Result findState(const std::string& text, WPlaceState& out);
-  // The cities of `state`, in file order. FOUND or NO_DATA.
+  // The cities of `state`, in file order. FOUND or UNREADABLE.
   Result citiesOf(const WPlaceState& state, std::vector<WPlace>& out);
   // Cities whose name holds `text` (any case), in `state` when it is not
-  // null, else in every state; file order. FOUND (perhaps none) or NO_DATA.
+  // null, else in every state; file order. FOUND (perhaps none) or UNREADABLE.
   Result search(const std::string& text, const WPlaceState* state,
                 std::vector<WPlace>& out);
-  // The city with id `id`. FOUND, NOT_FOUND (with `why`) or NO_DATA.
+  // The city with id `id`. FOUND, NOT_FOUND (with `why`) or UNREADABLE.
   Result city(unsigned id, WPlace& out, std::string& why);
 
   // Resolves a place text (see the top of this file).
   //   FOUND      `place` written
   //   AMBIGUOUS  `candidates` holds every city that fits
   //   NOT_FOUND  `why` says what was not found, in a sentence a person reads
-  //   NO_DATA    a data file could not be read
+  //   UNREADABLE    a data file could not be read
   // `candidates` is cleared on every path; `place` and `why` are written only
   // on the paths named.
   Result resolve(const std::string& text, WPlace& place,
@@ -111,7 +111,7 @@ class STRATUS_EXPORT WPlaces {
   // followed by any candidate of an ambiguous text that the name does not
   // hold ("Boston MA"). FOUND (perhaps none; `out` replaced), NOT_FOUND when
   // a state named after a comma is not in the data or no name is left
-  // (`why` says so), NO_DATA.
+  // (`why` says so), UNREADABLE.
   Result find(const std::string& text, std::vector<WPlace>& out,
               std::string& why);
 

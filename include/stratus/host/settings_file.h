@@ -43,7 +43,7 @@
 class STRATUS_EXPORT WSettingsFile final : public LKeeper {
  public:
   enum Result {
-    OK = 0,
+    DONE = 0,        // read, or changed and saved
     BAD_FILE = 1,    // the file cannot be read, is malformed or holds a value
                      // that WSettings::check refuses
     CANT_WRITE = 2,  // the file is not one that is replaced, or the lock or
@@ -62,7 +62,7 @@ class STRATUS_EXPORT WSettingsFile final : public LKeeper {
   const std::string& path() const { return path_; }
 
   // Reads the file (a missing file is an empty one) and checks the values
-  // of the four settings as WSettings::check does. OK, or BAD_FILE with
+  // of the four settings as WSettings::check does. DONE, or BAD_FILE with
   // `error` naming the file and, for a bad line or value, its line; the
   // contents in memory are unchanged then.
   Result load(std::string& error);
@@ -82,7 +82,7 @@ class STRATUS_EXPORT WSettingsFile final : public LKeeper {
   Result set(const std::string& key, const std::string& value,
              std::string& error);
   // Removes `key` of the settings section from the file, so that the
-  // default applies again. OK also when it was not there; REFUSED for an
+  // default applies again. DONE also when it was not there; REFUSED for an
   // unknown key.
   Result unset(const std::string& key, std::string& error);
   // Removes every entry of the settings section; other sections, comments
