@@ -222,6 +222,32 @@ TEST(SampleServer, IdleAndSlowClientsDoNotStarveARealRequest) {
   EXPECT_EQ(server.stop(), 0);
 }
 
+// Pages are sent from the file, so readers that stop reading or leave in
+// the middle of a large one cost the server nothing lasting: it answers the
+// next client, and a page longer than the socket's buffers arrives whole.
+TEST(SampleServer, ReadersThatLeaveMidPageDoNotEndTheServer) {
+  TempDir root;
+  const std::string page(8 << 20, 'w');
+  root.write("big.html", page);
+  root.write("ok.html", "ok\n");
+  SampleServer server(root.path());
+  ASSERT_GT(server.port, 0) << server.banner;
+  std::vector<int> readers;
+  for (int i = 0; i < 20; ++i)
+    readers.push_back(
+        openSocket(server.port, "GET /big.html HTTP/1.1\r\n\r\n"));
+  char block[1024];
+  for (int fd : readers) {
+    ASSERT_GT(recv(fd, block, sizeof block, 0), 0);
+    close(fd);  // with the rest unread: a reset, mid-page
+  }
+  std::string body;
+  EXPECT_EQ(statusOf(server.port, "/ok.html", &body), 200);
+  EXPECT_EQ(statusOf(server.port, "/big.html", &body), 200);
+  EXPECT_TRUE(body == page) << body.size() << " bytes";
+  EXPECT_EQ(server.stop(), 0);
+}
+
 // A request that two parsers could frame differently is refused with 400
 // and its connection closed: what follows it (here a second request, which
 // a front proxy would have taken for a body) is never answered. A request

@@ -2,11 +2,15 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <linux/openat2.h>
+#include <memory>
 
 namespace stratus_server {
 namespace {
@@ -51,7 +55,12 @@ FileSource::FileSource(const std::string& root) {
   if (real.empty() || real[0] != '/' || stat(real.c_str(), &st) != 0 ||
       !S_ISDIR(st.st_mode))
     return;
-  prefix_ = real == "/" ? real : real + "/";
+  root_ = open(real.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (root_ >= 0) prefix_ = real == "/" ? real : real + "/";
+}
+
+FileSource::~FileSource() {
+  if (root_ >= 0) close(root_);
 }
 
 bool FileSource::inside(const std::string& real) const {
@@ -59,37 +68,47 @@ bool FileSource::inside(const std::string& real) const {
          real.compare(0, prefix_.size(), prefix_) == 0;
 }
 
-Response FileSource::serve(const Request& request) {
-  Response missing = Response::error(404, "No page " + request.path);
-  if (!ready()) return missing;
-  std::string wanted = request.path;
-  if (wanted.back() == '/') wanted += "index.html";
-  std::string real = realPath(prefix_ + wanted.substr(1));
-  if (!inside(real)) return missing;
-  // Opened without waiting (a FIFO would block) and checked on the open
-  // file, so that what is read is what was checked.
-  int fd = open(real.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) return missing;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !inside(openPath(fd))) {
-    close(fd);
-    return missing;
+int FileSource::openInside(const std::string& wanted) const {
+  // Opened without waiting (a FIFO would block). The kernel resolves the
+  // path and refuses (EXDEV) any step that leaves the root, so that what is
+  // opened is inside, whatever is swapped in meanwhile.
+  open_how how{};
+  how.flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
+  how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+  long fd = syscall(SYS_openat2, root_, wanted.c_str(), &how, sizeof how);
+  if (fd >= 0 || (errno != EXDEV && errno != ENOSYS))
+    return static_cast<int>(fd);
+  // An absolute link (one that leads back into the root, say), or a kernel
+  // without openat2: the real path is checked before the open and again on
+  // the open file.
+  std::string real = realPath(prefix_ + wanted);
+  if (!inside(real)) return -1;
+  int file = open(real.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+  if (file >= 0 && !inside(openPath(file))) {
+    close(file);
+    return -1;
   }
-  if (st.st_size > kMaxFileBytes) {
+  return file;
+}
+
+Response FileSource::serve(const Request& request) {
+  auto missing = [&request] {
+    return Response::error(404, "No page " + request.path);
+  };
+  if (!ready()) return missing();
+  std::string wanted = request.path.substr(1);
+  if (wanted.empty() || wanted.back() == '/') wanted += "index.html";
+  int fd = openInside(wanted);
+  if (fd < 0) return missing();
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(fd);
-    return Response::error(500, "The page is too large to serve.");
+    return missing();
   }
   Response res;
-  res.contentType = contentType(real);
-  res.body.resize(static_cast<size_t>(st.st_size));
-  size_t got = 0;
-  while (got < res.body.size()) {
-    ssize_t n = read(fd, &res.body[got], res.body.size() - got);
-    if (n <= 0) break;
-    got += static_cast<size_t>(n);
-  }
-  close(fd);
-  res.body.resize(got);
+  res.contentType = contentType(wanted);
+  res.file =
+      std::make_shared<OpenFile>(fd, static_cast<std::size_t>(st.st_size));
   return res;
 }
 

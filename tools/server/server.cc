@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -136,10 +137,28 @@ std::string printable(const std::string& s) {
   return out;
 }
 
+// The Date header's value for now, made once a second on each thread.
+const std::string& dateNow() {
+  thread_local std::time_t made = -1;
+  thread_local std::string date;
+  std::time_t now = std::time(nullptr);
+  if (now != made) {
+    date = httpDate(now);
+    made = now;
+  }
+  return date;
+}
+
 std::string head(const Response& res, bool keepAlive, std::size_t length) {
-  std::string h = "HTTP/1.1 " + std::to_string(res.status) + " " +
-                  reason(res.status) +
-                  "\r\nDate: " + httpDate(std::time(nullptr)) + "\r\n";
+  std::string h;
+  h.reserve(256);
+  h += "HTTP/1.1 ";
+  h += std::to_string(res.status);
+  h += ' ';
+  h += reason(res.status);
+  h += "\r\nDate: ";
+  h += dateNow();
+  h += "\r\n";
   if (res.status != 304) {
     h += "Content-Type: " + res.contentType +
          "\r\nContent-Length: " + std::to_string(length) + "\r\n";
@@ -417,8 +436,9 @@ void Server::admit(int fd) {
     // request: idle and trickling clients give way to new ones.
     auto victim = open_.end();
     for (auto it = open_.begin(); it != open_.end(); ++it) {
-      if (it->second.waiting &&
-          (victim == open_.end() || it->second.since < victim->second.since))
+      const Connection& c = it->second;
+      if (c.waiting && !c.evicted &&
+          (victim == open_.end() || c.since < victim->second.since))
         victim = it;
     }
     if (victim == open_.end()) {
@@ -434,32 +454,31 @@ void Server::admit(int fd) {
     // Its thread ends by itself once its socket is shut down; it no longer
     // counts, and is not picked again.
     shutdown(victim->first, SHUT_RDWR);
-    victim->second.waiting = false;
-    victim->second.since = -1;
+    victim->second.evicted = true;
     ++evicted_;
   }
-  open_[fd] = Connection{true, nowMs()};
+  Connection& connection = open_[fd];  // a map's element stays in place
+  connection.since = nowMs();
   try {
-    std::thread([this, fd] { serveConnection(fd); }).detach();
+    std::thread([this, fd, &connection] {
+      serveConnection(fd, connection);
+    }).detach();
   } catch (const std::system_error&) {
     open_.erase(fd);
     close(fd);
   }
 }
 
-void Server::setWaiting(int fd, bool waiting) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  auto it = open_.find(fd);
-  if (it != open_.end() && it->second.since >= 0)
-    it->second = {waiting, nowMs()};
-}
-
-void Server::serveConnection(int fd) {
+void Server::serveConnection(int fd, Connection& connection) {
   int yes = 1;
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
   timeval sendLimit{limits_.writeSeconds, 0};
   setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sendLimit, sizeof sendLimit);
   bool answered = false;  // the last answer said the connection closes
+  auto setWaiting = [&connection](bool waiting) {
+    connection.since = nowMs();
+    connection.waiting = waiting;
+  };
   try {
     std::string buffer;
     for (bool first = true; !stopping_; first = false) {
@@ -472,14 +491,14 @@ void Server::serveConnection(int fd) {
         answered = sendAll(fd, head(res, false, res.body.size()) + res.body);
       }
       if (length == 0) break;
-      setWaiting(fd, false);
+      setWaiting(false);
       std::string text = buffer.substr(0, length);
       buffer.erase(0, length);
       bool keepAlive = false;
       answered = answer(fd, text, keepAlive);
       if (!answered || !keepAlive) break;
       answered = false;
-      setWaiting(fd, true);
+      setWaiting(true);
     }
   } catch (const std::exception&) {
     // Out of memory in one connection ends that connection only.
@@ -487,9 +506,8 @@ void Server::serveConnection(int fd) {
   if (answered) drain(fd);
   // Closed with the lock held: the number may be reused by the next accept.
   std::lock_guard<std::mutex> lock(mutex_);
-  auto it = open_.find(fd);
-  if (it->second.since < 0) --evicted_;
-  open_.erase(it);
+  if (connection.evicted) --evicted_;
+  open_.erase(fd);
   close(fd);
   ended_.notify_all();
 }
@@ -554,10 +572,13 @@ bool Server::answer(int fd, const std::string& text, bool& keepAlive) {
   }
   if (stopping_) keepAlive = false;
   bool bodyless = req.method == "HEAD" || res.status == 304;
-  std::string out = head(res, keepAlive, res.body.size());
-  bool sent = sendAll(fd, out, bodyless ? std::string() : res.body);
+  std::size_t bytes = res.file ? res.file->size() : res.body.size();
+  std::string out = head(res, keepAlive, bytes);
+  bool sent = bodyless   ? sendAll(fd, out)
+              : res.file ? sendAll(fd, out, *res.file)
+                         : sendAll(fd, out, res.body);
   if (log_) {
-    logLine(req, res.status, res.body.size(),
+    logLine(req, res.status, bytes,
             std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() -
                                                                   start)
                 .count());
@@ -607,7 +628,38 @@ bool sendAll(int fd, const std::string& head, const std::string& body) {
   return true;
 }
 
+bool sendAll(int fd, const std::string& head, const OpenFile& file) {
+  // MSG_MORE holds the head back until the file's first bytes join it, so
+  // that a small page still leaves in one packet.
+  int more = file.size() > 0 ? MSG_MORE : 0;
+  for (std::size_t at = 0; at < head.size();) {
+    ssize_t n =
+        send(fd, head.data() + at, head.size() - at, MSG_NOSIGNAL | more);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    at += static_cast<std::size_t>(n);
+  }
+  // An offset of its own for each answer: the file may be sent to several
+  // clients at once.
+  off_t offset = 0;
+  while (static_cast<std::size_t>(offset) < file.size()) {
+    ssize_t n = sendfile(fd, file.fd(), &offset,
+                         file.size() - static_cast<std::size_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    // 0: the file shrank since it was measured; the answer cannot be whole.
+    if (n <= 0) return false;
+  }
+  return true;
+}
+
+OpenFile::~OpenFile() {
+  if (fd_ >= 0) close(fd_);
+}
+
 void blockStopSignals() {
+  // A client gone in the middle of a file sent with sendfile() raises
+  // SIGPIPE, which would end the server; the failed call is enough.
+  signal(SIGPIPE, SIG_IGN);
   sigset_t stop;
   sigemptyset(&stop);
   sigaddset(&stop, SIGINT);

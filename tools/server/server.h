@@ -32,6 +32,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -52,11 +53,30 @@ struct Request {
   std::string header(const std::string& lowerName) const;
 };
 
+// A file sent as an answer's body straight from its descriptor, so that a
+// slow reader costs a descriptor, not a copy of the file. Closed when the
+// last answer that holds it is gone.
+class OpenFile {
+ public:
+  OpenFile(int fd, std::size_t size) : fd_(fd), size_(size) {}
+  ~OpenFile();
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+  int fd() const { return fd_; }
+  std::size_t size() const { return size_; }
+
+ private:
+  int fd_;
+  std::size_t size_;
+};
+
 struct Response {
   int status = 200;
   std::string contentType = "text/html; charset=utf-8";
   Headers headers;  // more headers (Cache-Control, Retry-After, ...)
   std::string body;
+  // When set, the body is this file instead of `body`.
+  std::shared_ptr<const OpenFile> file;
 
   // A short page for status `status` with `message` (HTML-escaped).
   static Response error(int status, const std::string& message);
@@ -112,19 +132,22 @@ class Server {
   void stop();
 
  private:
+  // What the connection cap needs to know of an open connection. Its own
+  // thread changes `waiting` and `since` without the lock, so that requests
+  // do not queue on it; `evicted` changes only with the lock held.
   struct Connection {
-    bool waiting = true;  // for (the rest of) a request header
-    long long since = 0;  // steady-clock milliseconds of the last change
+    std::atomic<bool> waiting{true};  // for (the rest of) a request header
+    std::atomic<long long> since{0};  // steady-clock ms of the last change
+    bool evicted = false;             // shut down to make room
   };
   void admit(int fd);
-  void serveConnection(int fd);
+  void serveConnection(int fd, Connection& connection);
   // Reads one request header into `buffer`; its length, or 0 when the
   // connection is to end: then `refusal` is 414 or 431 when that is to be
   // answered, else 0.
   std::size_t readHeader(int fd, std::string& buffer, bool first, int& refusal);
   // Answers the request in `head`; false when the answer could not be sent.
   bool answer(int fd, const std::string& head, bool& keepAlive);
-  void setWaiting(int fd, bool waiting);
   void logLine(const Request& request, int status, std::size_t bytes,
                long long micros) const;
 
@@ -145,6 +168,9 @@ class Server {
 bool sendAll(int fd, const std::string& data);
 // The same for an answer in two parts, its head and its body, sent as one.
 bool sendAll(int fd, const std::string& head, const std::string& body);
+// The same for a head and a file, the file sent by the kernel from its
+// descriptor.
+bool sendAll(int fd, const std::string& head, const OpenFile& file);
 
 // `text` safe anywhere in HTML text or a quoted attribute value: "&", "<",
 // ">", '"' and "'" become character references, and control characters
@@ -163,7 +189,8 @@ std::string httpDate(long long seconds);
 long long parseHttpDate(const std::string& text);
 
 // Blocks SIGINT, SIGTERM and SIGHUP in the calling thread and every thread
-// it starts from then on; call first thing in main().
+// it starts from then on, and ignores SIGPIPE (a client that goes away is a
+// failed send, not the end of the server); call first thing in main().
 void blockStopSignals();
 // Runs `server` on a thread of its own until one of those signals comes (or
 // the server ends by itself); then stops it and returns.
