@@ -1,3 +1,5 @@
+// ReadingFormatter's tables, the values it shows from them, and the text
+// output. The JSON output is in reading_json.cc.
 #include "reading_formatter.h"
 
 #include <time.h>
@@ -6,31 +8,20 @@
 #include <cstdio>
 #include <cstring>
 
-#include "json_string.h"
 #include "value_words.h"
 
 namespace stratus_cli {
 
 namespace {
 
-// Appends the text `slot` holds for `key`; when it holds none, the text
-// `format` appends, which the slot then holds.
-template <typename Cache, typename Format>
-void cached(OutBuffer& out, Cache& cache, uint64_t key, Format&& format) {
-  auto& slot = cache.slot(key);
-  if (slot.holds(key)) {
-    Cache::appendTo(out, slot);
-    return;
-  }
-  size_t mark = out.size();
-  format();
-  slot.store(key, out.data() + mark, out.size() - mark);
-}
-
 uint32_t bitsOf(float v) {
   uint32_t bits;
   std::memcpy(&bits, &v, sizeof bits);
   return bits;
+}
+
+uint64_t pairKey(float a, uint32_t b) {
+  return (static_cast<uint64_t>(bitsOf(a)) << 32) | b;
 }
 
 // The fields weatherWords reads, packed into `key`; false when one is
@@ -87,116 +78,14 @@ void appendGrouped(OutBuffer& out, int v) {
   }
 }
 
-// ---- JSON pieces ----
-
-// A member's name after another member: `,"name":`.
-template <size_t N>
-void key(OutBuffer& out, const char (&name)[N]) {
-  char* at = out.reserve(N + 3);
-  at[0] = ',';
-  at[1] = '"';
-  std::memcpy(at + 2, name, N - 1);
-  at[N + 1] = '"';
-  at[N + 2] = ':';
-  out.advance(N + 3);
-}
-
-template <typename T, typename Write>
-void orNull(OutBuffer& out, const std::optional<T>& v, Write&& write) {
-  if (v) {
-    write(*v);
-  } else {
-    out.lit("null");
-  }
-}
-
-void speedJson(OutBuffer& out, int knots) {
-  float mph = knots2MPH(static_cast<unsigned>(knots));
-  out.lit("{\"kt\":");
-  out.putInt(knots);
-  out.lit(",\"mph\":");
-  out.putFixed(mph, 1);
-  out.lit(",\"kmh\":");
-  out.putFixed(MPH2KMPH(mph), 1);
-  out.put('}');
-}
-
-void windJson(OutBuffer& out, const Reading& r, const Units& units) {
-  bool variable = r.windDirection && *r.windDirection == W_VARIABLE_WIND;
-  out.lit("{\"direction\":");
-  if (r.windDirection && !variable) {
-    out.putInt(*r.windDirection);
-  } else {
-    out.lit("null");
-  }
-  if (variable) {
-    out.lit(",\"variable\":true");
-  } else {
-    out.lit(",\"variable\":false");
-  }
-  if (isCalm(r)) {
-    out.lit(",\"calm\":true,\"speed\":");
-  } else {
-    out.lit(",\"calm\":false,\"speed\":");
-  }
-  orNull(out, r.windSpeed, [&](int v) { speedJson(out, v); });
-  out.lit(",\"gust\":");
-  orNull(out, r.windGust, [&](int v) { speedJson(out, v); });
-  if (r.variableFrom && *r.variableFrom != W_VARIABLE_WIND) {
-    out.lit(",\"variable_from\":");
-    out.putInt(*r.variableFrom);
-    out.lit(",\"variable_to\":");
-    orNull(out, r.variableTo, [&](int v) { out.putInt(v); });
-  } else {
-    out.lit(",\"variable_from\":null,\"variable_to\":null");
-  }
-  out.lit(",\"text\":\"");
-  appendWind(out, r, units);
-  out.lit("\"}");
-}
-
-void visibilityJson(OutBuffer& out, const WReport& w, const Units& units) {
-  out.lit("{\"miles\":");
-  out.putFixed(w.visibilityMiles, 2);
-  out.lit(",\"meters\":");
-  out.putFixed(w.visibilityMeters, 0);
-  if (w.visibilityBound < 0) {
-    out.lit(",\"bound\":\"less\"");
-  } else if (w.visibilityBound > 0) {
-    out.lit(",\"bound\":\"more\"");
-  } else {
-    out.lit(",\"bound\":null");
-  }
-  if (w.cavok) {
-    out.lit(",\"cavok\":true");
-  } else {
-    out.lit(",\"cavok\":false");
-  }
-  out.lit(",\"text\":\"");
-  appendVisibility(out, w, units);
-  out.lit("\"}");
-}
-
-// The slot of `key` in a table of 2^bits entries.
-size_t slotOf(uint64_t key, unsigned bits) {
-  return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - bits));
-}
-
-uint64_t pairKey(float a, uint32_t b) {
-  return (static_cast<uint64_t>(bitsOf(a)) << 32) | b;
-}
-
 }  // namespace
 
-ReadingFormatter::ReadingFormatter(const Units& units)
-    : units_(units),
-      zones_(new Zone[size_t{1} << kZoneBits]),
-      humidities_(new Feels[size_t{1} << kHumidityBits]),
-      chills_(new Feels[size_t{1} << kChillBits]) {}
+ReadingFormatter::ReadingFormatter(const Units& units) : units_(units) {}
 
 // ---- Time ----
 
 const ReadingFormatter::Zone& ReadingFormatter::localZone(long t) {
+  if (!zones_) zones_.reset(new Zone[size_t{1} << kZoneBits]);
   long quarter = t >= 0 ? t / 900 : (t - 899) / 900;
   Zone& zone =
       zones_[static_cast<unsigned long>(quarter) & ((1ul << kZoneBits) - 1)];
@@ -216,8 +105,7 @@ const ReadingFormatter::Zone& ReadingFormatter::localZone(long t) {
 }
 
 void ReadingFormatter::appendDate(OutBuffer& out, long day) {
-  uint64_t key = static_cast<uint64_t>(day);
-  cached(out, dates_, key, [&] {
+  dates_.append(out, static_cast<uint64_t>(day), [&] {
     LCTime date(day * 86400, LTime::UTC);
     out.putInt(date.year);
     out.put('-');
@@ -262,9 +150,9 @@ void ReadingFormatter::appendTime(OutBuffer& out, long t, bool iso,
 
 // ---- Temperatures and the readings derived from them ----
 
-void ReadingFormatter::appendTemp(OutBuffer& out, float celsius) {
-  uint64_t key = bitsOf(celsius);
-  cached(out, temps_, key, [&] {
+void ReadingFormatter::appendTemp(OutBuffer& out, float celsius,
+                                  TempTables& tables) {
+  tables.texts.append(out, bitsOf(celsius), [&] {
     WCondition c;
     c.setTemp(celsius);
     LString text;
@@ -275,38 +163,25 @@ void ReadingFormatter::appendTemp(OutBuffer& out, float celsius) {
   });
 }
 
-void ReadingFormatter::tempJson(OutBuffer& out, float celsius) {
-  out.lit("{\"celsius\":");
-  out.putFixed(celsius, 1);
-  out.lit(",\"fahrenheit\":");
-  out.putFixed(C2F(celsius), 1);
-  out.lit(",\"text\":\"");
-  appendTemp(out, celsius);
-  out.lit("\"}");
-}
-
 bool ReadingFormatter::humidity(const Reading& r, double& out) {
   if (!r.temp || !r.dewPoint) return false;
-  uint64_t key = pairKey(*r.temp, bitsOf(*r.dewPoint));
-  Feels& e = humidities_[slotOf(key, kHumidityBits)];
-  if (!e.used || e.key != key) {
-    e = {key, true, true, relativeHumidity(*r.temp, *r.dewPoint)};
-  }
-  out = e.value;
+  float t = *r.temp, d = *r.dewPoint;
+  out = humidities_.get(pairKey(t, bitsOf(d)),
+                        [&] { return relativeHumidity(t, d); });
   return true;
 }
 
 bool ReadingFormatter::chill(const Reading& r, double& out) {
   if (!r.temp || !r.windSpeed || *r.windSpeed < 0) return false;
-  uint64_t key = pairKey(*r.temp, static_cast<uint32_t>(*r.windSpeed));
-  Feels& e = chills_[slotOf(key, kChillBits)];
-  if (!e.used || e.key != key) {
+  float t = *r.temp;
+  int speed = *r.windSpeed;
+  out = chills_.get(pairKey(t, static_cast<uint32_t>(speed)), [&] {
     double value = 0;
-    bool defined = windChill(C2F(*r.temp), knots2MPH(*r.windSpeed), value);
-    e = {key, true, defined, value};
-  }
-  out = e.value;
-  return e.defined;
+    return windChill(C2F(t), knots2MPH(static_cast<unsigned>(speed)), value)
+               ? value
+               : std::nan("");
+  });
+  return !std::isnan(out);
 }
 
 void ReadingFormatter::appendFeelsText(OutBuffer& out, const Reading& r) {
@@ -319,120 +194,84 @@ void ReadingFormatter::appendFeelsText(OutBuffer& out, const Reading& r) {
   }
   if (chill(r, feels)) {
     line(out, "Wind chill:");
-    appendTemp(out, F2C(static_cast<float>(feels)));
+    appendTemp(out, F2C(static_cast<float>(feels)), feelsTemps_);
     out.put('\n');
   }
   if (hasHumidity && heatIndex(C2F(*r.temp), rh, feels)) {
     line(out, "Heat index:");
-    appendTemp(out, F2C(static_cast<float>(feels)));
+    appendTemp(out, F2C(static_cast<float>(feels)), feelsTemps_);
     out.put('\n');
   }
 }
 
-void ReadingFormatter::appendFeelsJson(OutBuffer& out, const Reading& r) {
-  double rh, feels;
-  bool hasHumidity = humidity(r, rh);
-  key(out, "relative_humidity");
-  if (hasHumidity) {
-    out.putFixed(rh, 1);
-  } else {
-    out.lit("null");
-  }
-  key(out, "wind_chill");
-  if (chill(r, feels)) {
-    tempJson(out, F2C(static_cast<float>(feels)));
-  } else {
-    out.lit("null");
-  }
-  key(out, "heat_index");
-  if (hasHumidity && heatIndex(C2F(*r.temp), rh, feels)) {
-    tempJson(out, F2C(static_cast<float>(feels)));
-  } else {
-    out.lit("null");
-  }
+// ---- Pressure, wind, weather and sky ----
+
+void ReadingFormatter::appendPressure(OutBuffer& out, float inhg) {
+  pressures_.append(out, bitsOf(inhg),
+                    [&] { stratus_cli::appendPressure(out, inhg, units_); });
 }
 
-// ---- Weather and sky (the complete reading) ----
+void ReadingFormatter::appendSpeed(OutBuffer& out, int knots) {
+  speeds_.append(out, static_cast<uint32_t>(knots),
+                 [&] { stratus_cli::appendSpeed(out, knots, units_); });
+}
+
+void ReadingFormatter::appendWind(OutBuffer& out, const Reading& r) {
+  if (isCalm(r)) {
+    out.lit("calm");
+    return;
+  }
+  int dir = r.windDirection.value_or(W_VARIABLE_WIND);
+  if (dir == W_VARIABLE_WIND) {
+    out.lit("variable");
+  } else if (const char* point = compassPoint(dir)) {
+    out.lit("from ");
+    out.putText(point);
+    out.lit(" (");
+    out.putInt(dir);
+    out.lit(" deg)");
+  } else {
+    out.lit("from ");
+    out.putInt(dir);
+    out.lit(" deg");
+  }
+  if (r.windSpeed) {
+    out.lit(" at ");
+    appendSpeed(out, *r.windSpeed);
+  }
+  if (r.windGust) {
+    out.lit(", gusts ");
+    appendSpeed(out, *r.windGust);
+  }
+  if (r.variableFrom && r.variableTo && *r.variableFrom != W_VARIABLE_WIND) {
+    out.lit(", varying ");
+    out.putInt(*r.variableFrom);
+    out.lit(" to ");
+    out.putInt(*r.variableTo);
+    out.lit(" deg");
+  }
+}
 
 void ReadingFormatter::appendWeather(OutBuffer& out,
                                      const WReport::Weather& g) {
-  uint64_t k;
-  if (!weatherKey(g, k)) {
+  uint64_t key;
+  if (!weatherKey(g, key)) {
     out.put(weatherWords(g));
     return;
   }
-  cached(out, weather_, k, [&] { out.put(weatherWords(g)); });
+  weather_.append(out, key, [&] { out.put(weatherWords(g)); });
 }
 
 void ReadingFormatter::appendLayer(OutBuffer& out, const WReport::Layer& l) {
-  uint64_t k;
-  if (!layerKey(l, k)) {
+  uint64_t key;
+  if (!layerKey(l, key)) {
     out.put(layerWords(l));
     return;
   }
-  cached(out, layers_, k, [&] { out.put(layerWords(l)); });
+  layers_.append(out, key, [&] { out.put(layerWords(l)); });
 }
 
-void ReadingFormatter::reportJson(OutBuffer& out, const WReport& w) {
-  key(out, "visibility");
-  if (w.hasVisibility) {
-    visibilityJson(out, w, units_);
-  } else {
-    out.lit("null");
-  }
-  key(out, "weather");
-  out.put('[');
-  for (int i = 0; i < w.weatherCount; ++i) {
-    if (i > 0) out.put(',');
-    out.lit("{\"code\":");
-    appendJsonString(out, w.weather[i].text, std::strlen(w.weather[i].text));
-    out.lit(",\"text\":\"");
-    appendWeather(out, w.weather[i]);
-    out.lit("\"}");
-  }
-  out.put(']');
-  key(out, "sky");
-  out.put('[');
-  for (int i = 0; i < w.layerCount; ++i) {
-    const WReport::Layer& l = w.layers[i];
-    if (i > 0) out.put(',');
-    out.lit("{\"cover\":\"");
-    out.putText(reportCode(l.cover));
-    out.lit("\",\"height_ft\":");
-    if (l.heightMissing) {
-      out.lit("null");
-    } else {
-      out.putInt(l.height);
-    }
-    if (l.cloudType == WReport::CUMULONIMBUS) {
-      out.lit(",\"type\":\"CB\"");
-    } else if (l.cloudType == WReport::TOWERING_CUMULUS) {
-      out.lit(",\"type\":\"TCU\"");
-    } else {
-      out.lit(",\"type\":null");
-    }
-    out.lit(",\"text\":\"");
-    appendLayer(out, l);
-    out.lit("\"}");
-  }
-  out.put(']');
-  key(out, "ceiling_ft");
-  if (w.hasCeiling) {
-    out.putInt(w.ceiling);
-  } else {
-    out.lit("null");
-  }
-  key(out, "flight_category");
-  if (w.flightCategory != WReport::UNKNOWN_CATEGORY) {
-    out.put('"');
-    out.putText(reportCode(w.flightCategory));
-    out.put('"');
-  } else {
-    out.lit("null");
-  }
-}
-
-// ---- The whole reading ----
+// ---- Text output ----
 
 void ReadingFormatter::appendText(OutBuffer& out, const Reading& r) {
   if (r.time) {
@@ -442,23 +281,23 @@ void ReadingFormatter::appendText(OutBuffer& out, const Reading& r) {
   }
   if (r.temp) {
     line(out, "Temperature:");
-    appendTemp(out, *r.temp);
+    appendTemp(out, *r.temp, temps_);
     out.put('\n');
   }
   if (r.dewPoint) {
     line(out, "Dew point:");
-    appendTemp(out, *r.dewPoint);
+    appendTemp(out, *r.dewPoint, temps_);
     out.put('\n');
   }
   appendFeelsText(out, r);
   if (r.pressure) {
     line(out, "Pressure:");
-    appendPressure(out, *r.pressure, units_);
+    appendPressure(out, *r.pressure);
     out.put('\n');
   }
   if (hasWind(r)) {
     line(out, "Wind:");
-    appendWind(out, r, units_);
+    appendWind(out, r);
     out.put('\n');
   }
   if (r.report == nullptr) return;
@@ -493,53 +332,6 @@ void ReadingFormatter::appendText(OutBuffer& out, const Reading& r) {
     line(out, "Category:");
     out.putText(reportCode(w.flightCategory));
     out.put('\n');
-  }
-}
-
-void ReadingFormatter::appendJsonMembers(OutBuffer& out, const Reading& r) {
-  // The first member, first in its object or after others.
-  if (!out.empty() && out.back() != '{') out.put(',');
-  out.lit("\"time\":");
-  if (r.time) {
-    out.lit("{\"epoch\":");
-    out.putInt(*r.time);
-    out.lit(",\"local\":\"");
-    appendTime(out, *r.time, true, r.place);
-    out.lit("\",\"text\":\"");
-    appendTime(out, *r.time, false, r.place);
-    out.lit("\"}");
-  } else {
-    out.lit("null");
-  }
-  key(out, "temperature");
-  orNull(out, r.temp, [&](float v) { tempJson(out, v); });
-  key(out, "dew_point");
-  orNull(out, r.dewPoint, [&](float v) { tempJson(out, v); });
-  appendFeelsJson(out, r);
-  key(out, "pressure");
-  orNull(out, r.pressure, [&](float v) {
-    out.lit("{\"inHg\":");
-    out.putFixed(v, 2);
-    out.lit(",\"hPa\":");
-    out.putFixed(INHG2HPA(v), 1);
-    out.lit(",\"mmHg\":");
-    out.putFixed(INHG2MMHG(v), 1);
-    out.lit(",\"text\":\"");
-    appendPressure(out, v, units_);
-    out.lit("\"}");
-  });
-  key(out, "wind");
-  if (hasWind(r)) {
-    windJson(out, r, units_);
-  } else {
-    out.lit("null");
-  }
-  if (r.report != nullptr) {
-    reportJson(out, *r.report);
-  } else {
-    out.lit(
-        ",\"visibility\":null,\"weather\":[],\"sky\":[],"
-        "\"ceiling_ft\":null,\"flight_category\":null");
   }
 }
 

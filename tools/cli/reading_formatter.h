@@ -10,9 +10,9 @@
 #include "stratus/observation/report.h"
 #include "stratus/stratus.h"
 
+#include "caches.h"
 #include "out_buffer.h"
 #include "reading.h"
-#include "text_cache.h"
 
 namespace stratus_cli {
 
@@ -44,20 +44,10 @@ class ReadingFormatter {
     long offset = 0;  // seconds east of UTC
     char name[16] = "";
   };
-  // A derived reading (humidity of a temperature and dew point, wind chill
-  // of a temperature and wind speed) by the two inputs' bits.
-  struct Feels {
-    uint64_t key = 0;
-    bool used = false;
-    bool defined = false;
-    double value = 0;
-  };
   // Table sizes (2^bits): 42 days of quarter hours; pairs of inputs
   // (75,000 real reports hold about 14,000 pairs of temperature and dew
   // point in tenths of a degree, 7,000 of temperature and wind speed).
   static constexpr unsigned kZoneBits = 12;
-  static constexpr unsigned kHumidityBits = 15;
-  static constexpr unsigned kChillBits = 14;
 
   // "2026-03-12 09:54 EDT", or with `iso` "2026-03-12T09:54:00-04:00":
   // the time on the clock of `place`, or of the machine's local zone.
@@ -67,8 +57,22 @@ class ReadingFormatter {
   const Zone& localZone(long t);
   // "2026-03-12": the date of day `day` (days since 1970-01-01).
   void appendDate(OutBuffer& out, long day);
-  void appendTemp(OutBuffer& out, float celsius);
-  void tempJson(OutBuffer& out, float celsius);
+  // A temperature's text as formatTemp shows it, and its JSON object, by
+  // the float's bits: one table of each for reported temperatures and one
+  // for derived ones (wind chill, heat index).
+  struct TempTables {
+    TextCache<13, 22> texts;
+    TextCache<13, 62> json;
+  };
+  void appendTemp(OutBuffer& out, float celsius, TempTables& tables);
+  void tempJson(OutBuffer& out, float celsius, TempTables& tables);
+  // Pressure and wind speed in words (value_words.h), and their JSON.
+  void appendPressure(OutBuffer& out, float inhg);
+  void pressureJson(OutBuffer& out, float inhg);
+  void appendSpeed(OutBuffer& out, int knots);
+  void speedJson(OutBuffer& out, int knots);
+  void appendWind(OutBuffer& out, const Reading& r);
+  void windJson(OutBuffer& out, const Reading& r);
   void appendWeather(OutBuffer& out, const WReport::Weather& g);
   void appendLayer(OutBuffer& out, const WReport::Layer& l);
   void reportJson(OutBuffer& out, const WReport& w);
@@ -76,18 +80,24 @@ class ReadingFormatter {
   // members.
   void appendFeelsText(OutBuffer& out, const Reading& reading);
   void appendFeelsJson(OutBuffer& out, const Reading& reading);
-  // The humidity and wind chill of `r`, from the tables.
+  // The humidity and wind chill of `r`, from the tables; false when not
+  // defined.
   bool humidity(const Reading& r, double& out);
   bool chill(const Reading& r, double& out);
 
   Units units_;
-  std::unique_ptr<Zone[]> zones_;
-  std::unique_ptr<Feels[]> humidities_;
-  std::unique_ptr<Feels[]> chills_;
-  TextCache<10, 22> dates_;
-  TextCache<14, 22> temps_;   // by the bits of the float
+  std::unique_ptr<Zone[]> zones_;  // allocated on the first look-up
+  ValueCache<15> humidities_;      // by temperature and dew point
+  ValueCache<14> chills_;          // by temperature and wind; NaN: none
+  TextCache<10, 22> dates_;        // by the day
+  TempTables temps_;               // reported
+  TempTables feelsTemps_;          // wind chills and heat indexes
+  TextCache<8, 22> speeds_;        // by knots
+  TextCache<8, 46> speedsJson_;
+  TextCache<10, 38> pressures_;  // by the float's bits
+  TextCache<10, 94> pressuresJson_;
   TextCache<9, 86> weather_;  // by the group's fields
-  TextCache<10, 54> layers_;  // by the layer's fields
+  TextCache<12, 54> layers_;  // by the layer's fields
 };
 
 }  // namespace stratus_cli

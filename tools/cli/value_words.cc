@@ -51,42 +51,6 @@ void appendSpeed(OutBuffer& out, int knots, const Units& units) {
   out.lit(" mph");
 }
 
-void appendWind(OutBuffer& out, const Reading& r, const Units& units) {
-  if (isCalm(r)) {
-    out.lit("calm");
-    return;
-  }
-  int dir = r.windDirection.value_or(W_VARIABLE_WIND);
-  if (dir == W_VARIABLE_WIND) {
-    out.lit("variable");
-  } else if (const char* point = compassPoint(dir)) {
-    out.lit("from ");
-    out.putText(point);
-    out.lit(" (");
-    out.putInt(dir);
-    out.lit(" deg)");
-  } else {
-    out.lit("from ");
-    out.putInt(dir);
-    out.lit(" deg");
-  }
-  if (r.windSpeed) {
-    out.lit(" at ");
-    appendSpeed(out, *r.windSpeed, units);
-  }
-  if (r.windGust) {
-    out.lit(", gusts ");
-    appendSpeed(out, *r.windGust, units);
-  }
-  if (r.variableFrom && r.variableTo && *r.variableFrom != W_VARIABLE_WIND) {
-    out.lit(", varying ");
-    out.putInt(*r.variableFrom);
-    out.lit(" to ");
-    out.putInt(*r.variableTo);
-    out.lit(" deg");
-  }
-}
-
 void appendVisibility(OutBuffer& out, const WReport& w, const Units& units) {
   if (w.cavok) {
     out.lit("10 km or more, no cloud below 5,000 ft (CAVOK)");

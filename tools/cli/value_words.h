@@ -1,6 +1,6 @@
 // The words of a reading's values in the units chosen for display:
-// pressure, wind and visibility, as the text output shows them and as the
-// "text" members of the JSON output repeat them.
+// pressure, wind speed and visibility, as the text output shows them and as
+// the "text" members of the JSON output repeat them.
 #ifndef STRATUS_TOOLS_CLI_VALUE_WORDS_H_
 #define STRATUS_TOOLS_CLI_VALUE_WORDS_H_
 
@@ -20,9 +20,6 @@ bool hasWind(const Reading& r);
 void appendPressure(OutBuffer& out, float inhg, const Units& units);
 // "12 mph", "10 kt" or "19 km/h".
 void appendSpeed(OutBuffer& out, int knots, const Units& units);
-// "calm", or "from NW (310 deg) at 12 mph, gusts 25 mph, varying 280 to
-// 340 deg", each part when present.
-void appendWind(OutBuffer& out, const Reading& r, const Units& units);
 // "10 miles", "1.25 miles", "less than 0.25 miles", "8 km", or the CAVOK
 // words.
 void appendVisibility(OutBuffer& out, const WReport& w, const Units& units);
