@@ -24,9 +24,9 @@ uint64_t pairKey(float a, uint32_t b) {
   return (static_cast<uint64_t>(bitsOf(a)) << 32) | b;
 }
 
-// The fields weatherWords reads, packed into `key`; false when one is
-// outside what the packing holds.
-bool weatherKey(const WReport::Weather& g, uint64_t& key) {
+}  // namespace
+
+bool ReadingFormatter::weatherKey(const WReport::Weather& g, uint64_t& key) {
   int intensity = g.intensity, descriptor = g.descriptor;
   int count = g.phenomenonCount;
   if (intensity < 0 || intensity > 15 || descriptor < 0 || descriptor > 15 ||
@@ -44,9 +44,7 @@ bool weatherKey(const WReport::Weather& g, uint64_t& key) {
   return true;
 }
 
-// The fields of a layer, packed into `key`; false when one is outside what
-// the packing holds.
-bool layerKey(const WReport::Layer& l, uint64_t& key) {
+bool ReadingFormatter::layerKey(const WReport::Layer& l, uint64_t& key) {
   int cover = l.cover, type = l.cloudType;
   if (cover < 0 || cover > 15 || type < 0 || type > 15) return false;
   key = static_cast<uint64_t>(static_cast<uint32_t>(l.height)) << 32 |
@@ -54,6 +52,8 @@ bool layerKey(const WReport::Layer& l, uint64_t& key) {
         static_cast<uint64_t>(l.heightMissing) << 8;
   return true;
 }
+
+namespace {
 
 // Starts a line of text output: the label, padded to 13 columns.
 template <size_t N>
@@ -166,8 +166,7 @@ void ReadingFormatter::appendTemp(OutBuffer& out, float celsius,
 bool ReadingFormatter::humidity(const Reading& r, double& out) {
   if (!r.temp || !r.dewPoint) return false;
   float t = *r.temp, d = *r.dewPoint;
-  out = humidities_.get(pairKey(t, bitsOf(d)),
-                        [&] { return relativeHumidity(t, d); });
+  out = relativeHumidity(t, d);
   return true;
 }
 
@@ -273,10 +272,22 @@ void ReadingFormatter::appendLayer(OutBuffer& out, const WReport::Layer& l) {
 
 // ---- Text output ----
 
+void ReadingFormatter::prefetchChill(const Reading& r) {
+  if (r.temp && r.windSpeed && *r.windSpeed >= 0)
+    chills_.prefetch(pairKey(*r.temp, static_cast<uint32_t>(*r.windSpeed)));
+}
+
 void ReadingFormatter::appendText(OutBuffer& out, const Reading& r) {
+  prefetchChill(r);
   if (r.time) {
     line(out, "Observed:");
-    appendTime(out, *r.time, false, r.place);
+    long t = *r.time;
+    if (r.place != nullptr) {
+      appendTime(out, t, false, r.place);
+    } else {
+      times_.append(out, static_cast<uint64_t>(t),
+                    [&] { appendTime(out, t, false, nullptr); });
+    }
     out.put('\n');
   }
   if (r.temp) {

@@ -18,10 +18,11 @@ namespace stratus_cli {
 
 // Formats readings in the units given. Remembers, for the stream of
 // reports it formats, the local zone of each quarter hour it met, the text
-// of each date, temperature, weather group and sky layer, and the derived
-// readings of each pair of inputs, so that a value seen before costs no
-// zone look-up, number formatting or computing again. Its tables take
-// under 1 MB, whatever the length of the stream.
+// of each moment, date, temperature, pressure, wind speed, weather group
+// and sky layer, and the wind chill of each temperature and wind speed, so
+// that a value seen before costs no zone look-up, number formatting or
+// computing again. Its tables take at most 4 MB, whatever the length of
+// the stream; a table is allocated when first used.
 //
 // Not thread-safe.
 class ReadingFormatter {
@@ -44,9 +45,7 @@ class ReadingFormatter {
     long offset = 0;  // seconds east of UTC
     char name[16] = "";
   };
-  // Table sizes (2^bits): 42 days of quarter hours; pairs of inputs
-  // (75,000 real reports hold about 14,000 pairs of temperature and dew
-  // point in tenths of a degree, 7,000 of temperature and wind speed).
+  // 2^12 quarter hours: 42 days.
   static constexpr unsigned kZoneBits = 12;
 
   // "2026-03-12 09:54 EDT", or with `iso` "2026-03-12T09:54:00-04:00":
@@ -73,31 +72,47 @@ class ReadingFormatter {
   void speedJson(OutBuffer& out, int knots);
   void appendWind(OutBuffer& out, const Reading& r);
   void windJson(OutBuffer& out, const Reading& r);
+  // The fields of a weather group that weatherWords reads, and those of a
+  // sky layer, packed into `key`; false when one is outside what the
+  // packing holds.
+  static bool weatherKey(const WReport::Weather& g, uint64_t& key);
+  static bool layerKey(const WReport::Layer& l, uint64_t& key);
   void appendWeather(OutBuffer& out, const WReport::Weather& g);
   void appendLayer(OutBuffer& out, const WReport::Layer& l);
+  void layerJson(OutBuffer& out, const WReport::Layer& l);
   void reportJson(OutBuffer& out, const WReport& w);
   // Relative humidity, wind chill and heat index, as text lines or JSON
   // members.
   void appendFeelsText(OutBuffer& out, const Reading& reading);
   void appendFeelsJson(OutBuffer& out, const Reading& reading);
-  // The humidity and wind chill of `r`, from the tables; false when not
-  // defined.
+  // Starts loading the table slot of the wind chill of `r`, so that
+  // formatting the values before it overlaps the load.
+  void prefetchChill(const Reading& r);
+  // The humidity and wind chill of `r` (the latter from its table); false
+  // when not defined.
   bool humidity(const Reading& r, double& out);
   bool chill(const Reading& r, double& out);
 
   Units units_;
   std::unique_ptr<Zone[]> zones_;  // allocated on the first look-up
-  ValueCache<15> humidities_;      // by temperature and dew point
-  ValueCache<14> chills_;          // by temperature and wind; NaN: none
-  TextCache<10, 22> dates_;        // by the day
-  TempTables temps_;               // reported
-  TempTables feelsTemps_;          // wind chills and heat indexes
-  TextCache<8, 22> speeds_;        // by knots
+  // By temperature and wind speed; NaN when not defined. 75,000 real
+  // reports hold 7,000 such pairs. (Relative humidity is computed each
+  // time: its 14,000 pairs of temperature and dew point make a table
+  // slower than the formula.)
+  ValueCache<14> chills_;
+  TextCache<10, 22> dates_;  // by the day
+  // A moment as shown on the machine's clock, as text and as JSON.
+  TextCache<13, 30> times_;
+  TextCache<13, 94> timesJson_;
+  TempTables temps_;         // reported
+  TempTables feelsTemps_;    // wind chills and heat indexes
+  TextCache<8, 22> speeds_;  // by knots
   TextCache<8, 46> speedsJson_;
   TextCache<10, 38> pressures_;  // by the float's bits
   TextCache<10, 94> pressuresJson_;
   TextCache<9, 86> weather_;  // by the group's fields
   TextCache<12, 54> layers_;  // by the layer's fields
+  TextCache<12, 118> layersJson_;
 };
 
 }  // namespace stratus_cli

@@ -53,7 +53,7 @@ void visibilityJson(OutBuffer& out, const WReport& w, const Units& units) {
   out.lit("\"}");
 }
 
-void layerJsonHead(OutBuffer& out, const WReport::Layer& l) {
+void layerJsonFields(OutBuffer& out, const WReport::Layer& l) {
   out.lit("{\"cover\":\"");
   out.putText(reportCode(l.cover));
   out.lit("\",\"height_ft\":");
@@ -115,6 +115,21 @@ void ReadingFormatter::pressureJson(OutBuffer& out, float inhg) {
     appendPressure(out, inhg);
     out.lit("\"}");
   });
+}
+
+void ReadingFormatter::layerJson(OutBuffer& out, const WReport::Layer& l) {
+  auto json = [&] {
+    layerJsonFields(out, l);
+    out.lit(",\"text\":\"");
+    appendLayer(out, l);
+    out.lit("\"}");
+  };
+  uint64_t k;
+  if (layerKey(l, k)) {
+    layersJson_.append(out, k, json);
+  } else {
+    json();
+  }
 }
 
 void ReadingFormatter::windJson(OutBuffer& out, const Reading& r) {
@@ -196,10 +211,7 @@ void ReadingFormatter::reportJson(OutBuffer& out, const WReport& w) {
   out.put('[');
   for (int i = 0; i < w.layerCount; ++i) {
     if (i > 0) out.put(',');
-    layerJsonHead(out, w.layers[i]);
-    out.lit(",\"text\":\"");
-    appendLayer(out, w.layers[i]);
-    out.lit("\"}");
+    layerJson(out, w.layers[i]);
   }
   out.put(']');
   key(out, "ceiling_ft");
@@ -219,17 +231,26 @@ void ReadingFormatter::reportJson(OutBuffer& out, const WReport& w) {
 }
 
 void ReadingFormatter::appendJsonMembers(OutBuffer& out, const Reading& r) {
+  prefetchChill(r);
   // The first member, first in its object or after others.
   if (!out.empty() && out.back() != '{') out.put(',');
   out.lit("\"time\":");
   if (r.time) {
-    out.lit("{\"epoch\":");
-    out.putInt(*r.time);
-    out.lit(",\"local\":\"");
-    appendTime(out, *r.time, true, r.place);
-    out.lit("\",\"text\":\"");
-    appendTime(out, *r.time, false, r.place);
-    out.lit("\"}");
+    long t = *r.time;
+    auto timeJson = [&] {
+      out.lit("{\"epoch\":");
+      out.putInt(t);
+      out.lit(",\"local\":\"");
+      appendTime(out, t, true, r.place);
+      out.lit("\",\"text\":\"");
+      appendTime(out, t, false, r.place);
+      out.lit("\"}");
+    };
+    if (r.place != nullptr) {
+      timeJson();
+    } else {
+      timesJson_.append(out, static_cast<uint64_t>(t), timeJson);
+    }
   } else {
     out.lit("null");
   }
