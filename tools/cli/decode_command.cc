@@ -54,15 +54,14 @@ class Decoder {
   // its line number in a stream, 0 for the command line's report.
   void add(const char* text, size_t n, unsigned long line = 0) {
     report_.assign(text, static_cast<int>(n));
-    Reading reading;
     if (strict_) {
       observation_ = WObservation{};
       decodeObservation(report_, observation_);
-      reading = readingOf(observation_);
     } else {
       decodeReport(report_, full_);
-      reading = readingOf(full_);
     }
+    const Reading reading =
+        strict_ ? readingOf(observation_) : readingOf(full_);
     bool decoded = !reading.empty();
     if (!decoded) noteUndecoded(line);
     if (format_ == Format::kText) {

@@ -170,17 +170,15 @@ bool ReadingFormatter::humidity(const Reading& r, double& out) {
   return true;
 }
 
-bool ReadingFormatter::chill(const Reading& r, double& out) {
+bool ReadingFormatter::chillKey(const Reading& r, uint64_t& key) {
   if (!r.temp || !r.windSpeed || *r.windSpeed < 0) return false;
-  float t = *r.temp;
-  int speed = *r.windSpeed;
-  out = chills_.get(pairKey(t, static_cast<uint32_t>(speed)), [&] {
-    double value = 0;
-    return windChill(C2F(t), knots2MPH(static_cast<unsigned>(speed)), value)
-               ? value
-               : std::nan("");
-  });
-  return !std::isnan(out);
+  key = pairKey(*r.temp, static_cast<uint32_t>(*r.windSpeed));
+  return true;
+}
+
+bool ReadingFormatter::chill(const Reading& r, double& out) {
+  return windChill(C2F(*r.temp), knots2MPH(static_cast<unsigned>(*r.windSpeed)),
+                   out);
 }
 
 void ReadingFormatter::appendFeelsText(OutBuffer& out, const Reading& r) {
@@ -191,10 +189,14 @@ void ReadingFormatter::appendFeelsText(OutBuffer& out, const Reading& r) {
     out.putInt(std::lround(rh));
     out.lit("%\n");
   }
-  if (chill(r, feels)) {
-    line(out, "Wind chill:");
-    appendTemp(out, F2C(static_cast<float>(feels)), feelsTemps_);
-    out.put('\n');
+  uint64_t key;
+  if (chillKey(r, key)) {
+    chillLines_.append(out, key, [&] {
+      if (!chill(r, feels)) return;
+      line(out, "Wind chill:");
+      appendTemp(out, F2C(static_cast<float>(feels)), feelsTemps_);
+      out.put('\n');
+    });
   }
   if (hasHumidity && heatIndex(C2F(*r.temp), rh, feels)) {
     line(out, "Heat index:");
@@ -272,13 +274,7 @@ void ReadingFormatter::appendLayer(OutBuffer& out, const WReport::Layer& l) {
 
 // ---- Text output ----
 
-void ReadingFormatter::prefetchChill(const Reading& r) {
-  if (r.temp && r.windSpeed && *r.windSpeed >= 0)
-    chills_.prefetch(pairKey(*r.temp, static_cast<uint32_t>(*r.windSpeed)));
-}
-
 void ReadingFormatter::appendText(OutBuffer& out, const Reading& r) {
-  prefetchChill(r);
   if (r.time) {
     line(out, "Observed:");
     long t = *r.time;

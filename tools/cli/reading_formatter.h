@@ -10,16 +10,16 @@
 #include "stratus/observation/report.h"
 #include "stratus/stratus.h"
 
-#include "caches.h"
 #include "out_buffer.h"
 #include "reading.h"
+#include "text_cache.h"
 
 namespace stratus_cli {
 
 // Formats readings in the units given. Remembers, for the stream of
 // reports it formats, the local zone of each quarter hour it met, the text
 // of each moment, date, temperature, pressure, wind speed, weather group
-// and sky layer, and the wind chill of each temperature and wind speed, so
+// and sky layer, and of the wind chill of each temperature and wind speed, so
 // that a value seen before costs no zone look-up, number formatting or
 // computing again. Its tables take at most 4 MB, whatever the length of
 // the stream; a table is allocated when first used.
@@ -85,21 +85,23 @@ class ReadingFormatter {
   // members.
   void appendFeelsText(OutBuffer& out, const Reading& reading);
   void appendFeelsJson(OutBuffer& out, const Reading& reading);
-  // Starts loading the table slot of the wind chill of `r`, so that
-  // formatting the values before it overlaps the load.
-  void prefetchChill(const Reading& r);
-  // The humidity and wind chill of `r` (the latter from its table); false
-  // when not defined.
+  // The relative humidity of `r`; false when not defined.
   bool humidity(const Reading& r, double& out);
+  // The key of the temperature and wind speed of `r` in the tables of wind
+  // chills; false when `r` has not both.
+  static bool chillKey(const Reading& r, uint64_t& key);
+  // The wind chill of `r`; false when not defined.
+  // REQUIRES: chillKey(r) is true.
   bool chill(const Reading& r, double& out);
 
   Units units_;
   std::unique_ptr<Zone[]> zones_;  // allocated on the first look-up
-  // By temperature and wind speed; NaN when not defined. 75,000 real
-  // reports hold 7,000 such pairs. (Relative humidity is computed each
-  // time: its 14,000 pairs of temperature and dew point make a table
-  // slower than the formula.)
-  ValueCache<14> chills_;
+  // The wind chill line (empty when not defined) and JSON value, by
+  // temperature and wind speed (75,000 real reports hold 7,000 such
+  // pairs). Relative humidity is computed each time: its 14,000 pairs of
+  // temperature and dew point make a table slower than the formula.
+  TextCache<14, 22> chillLines_;
+  TextCache<14, 62> chillsJson_;
   TextCache<10, 22> dates_;  // by the day
   // A moment as shown on the machine's clock, as text and as JSON.
   TextCache<13, 30> times_;

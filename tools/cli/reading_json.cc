@@ -176,8 +176,15 @@ void ReadingFormatter::appendFeelsJson(OutBuffer& out, const Reading& r) {
     out.lit("null");
   }
   key(out, "wind_chill");
-  if (chill(r, feels)) {
-    tempJson(out, F2C(static_cast<float>(feels)), feelsTemps_);
+  uint64_t chillAt;
+  if (chillKey(r, chillAt)) {
+    chillsJson_.append(out, chillAt, [&] {
+      if (chill(r, feels)) {
+        tempJson(out, F2C(static_cast<float>(feels)), feelsTemps_);
+      } else {
+        out.lit("null");
+      }
+    });
   } else {
     out.lit("null");
   }
@@ -231,7 +238,6 @@ void ReadingFormatter::reportJson(OutBuffer& out, const WReport& w) {
 }
 
 void ReadingFormatter::appendJsonMembers(OutBuffer& out, const Reading& r) {
-  prefetchChill(r);
   // The first member, first in its object or after others.
   if (!out.empty() && out.back() != '{') out.put(',');
   out.lit("\"time\":");

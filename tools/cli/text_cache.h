@@ -1,14 +1,13 @@
-// Direct-mapped tables that let a stream of reports format each recurring
-// value once: TextCache holds short texts (a temperature as shown, a sky
-// layer in words), ValueCache computed numbers (the humidity of a
-// temperature and dew point). A table has 2^Bits slots; a key has one slot,
-// which holds the last entry stored for any key of that slot. The slots
-// are allocated on the first look-up, so a table that is not used costs
-// nothing.
+// TextCache: a direct-mapped table that lets a stream of reports format
+// each recurring value once, holding short texts (a temperature as shown,
+// a sky layer in words) by a 64-bit key. A table has 2^Bits slots; a key
+// has one slot, which holds the last text stored for any key of that slot.
+// The slots are allocated on the first look-up, so a table that is not
+// used costs nothing.
 //
 // Not thread-safe.
-#ifndef STRATUS_TOOLS_CLI_CACHES_H_
-#define STRATUS_TOOLS_CLI_CACHES_H_
+#ifndef STRATUS_TOOLS_CLI_TEXT_CACHE_H_
+#define STRATUS_TOOLS_CLI_TEXT_CACHE_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -63,35 +62,6 @@ class TextCache {
   std::unique_ptr<Slot[]> slots_;
 };
 
-// Numbers by a 64-bit key. The key ~0 is never held.
-template <unsigned Bits>
-class ValueCache {
- public:
-  // The number held for `key`; when none is held, `compute()`, which is
-  // then held.
-  template <typename Compute>
-  double get(uint64_t key, Compute&& compute) {
-    if (key == kEmpty) return compute();
-    if (!slots_) slots_.reset(new Slot[size_t{1} << Bits]);
-    Slot& slot = slots_[slotIndex(key, Bits)];
-    if (slot.key != key) slot = {key, compute()};
-    return slot.value;
-  }
-  // Asks the processor to load the slot of `key` ahead of its look-up: a
-  // large table's slot is seldom in the nearest caches.
-  void prefetch(uint64_t key) {
-    if (slots_) __builtin_prefetch(&slots_[slotIndex(key, Bits)]);
-  }
-
- private:
-  static constexpr uint64_t kEmpty = ~uint64_t{0};
-  struct Slot {
-    uint64_t key = kEmpty;
-    double value = 0;
-  };
-  std::unique_ptr<Slot[]> slots_;
-};
-
 }  // namespace stratus_cli
 
-#endif  // STRATUS_TOOLS_CLI_CACHES_H_
+#endif  // STRATUS_TOOLS_CLI_TEXT_CACHE_H_
