@@ -85,11 +85,12 @@ ReadingFormatter::ReadingFormatter(const Units& units) : units_(units) {}
 // ---- Time ----
 
 const ReadingFormatter::Zone& ReadingFormatter::localZone(long t) {
-  if (!zones_) zones_.reset(new Zone[size_t{1} << kZoneBits]);
+  if (!zones_) zones_.reset(new ZeroedArray<Zone>(size_t{1} << kZoneBits));
   long quarter = t >= 0 ? t / 900 : (t - 899) / 900;
   Zone& zone =
-      zones_[static_cast<unsigned long>(quarter) & ((1ul << kZoneBits) - 1)];
-  if (zone.quarter != quarter) {
+      (*zones_)[static_cast<unsigned long>(quarter) & ((1ul << kZoneBits) - 1)];
+  if (!zone.known || zone.quarter != quarter) {
+    zone.known = true;
     zone.quarter = quarter;
     time_t tt = static_cast<time_t>(t);
     struct tm tm;
@@ -117,7 +118,7 @@ void ReadingFormatter::appendDate(OutBuffer& out, long day) {
 
 void ReadingFormatter::appendTime(OutBuffer& out, long t, bool iso,
                                   const WPlace* place) {
-  Zone there;
+  Zone there{};
   WLocalTime local;
   if (place != nullptr && placeLocalTime(*place, t, local)) {
     there.offset = local.offsetMinutes * 60L;

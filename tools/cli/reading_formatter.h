@@ -39,14 +39,15 @@ class ReadingFormatter {
 
  private:
   // The local zone during one quarter hour of UTC (zones change their
-  // offset only at such times).
+  // offset only at such times); all zero: not known.
   struct Zone {
-    long quarter = LONG_MIN;
-    long offset = 0;  // seconds east of UTC
-    char name[16] = "";
+    long quarter;
+    long offset;  // seconds east of UTC
+    char name[16];
+    bool known;
   };
-  // 2^12 quarter hours: 42 days.
-  static constexpr unsigned kZoneBits = 12;
+  // 2^10 quarter hours: 10 days.
+  static constexpr unsigned kZoneBits = 10;
 
   // "2026-03-12 09:54 EDT", or with `iso` "2026-03-12T09:54:00-04:00":
   // the time on the clock of `place`, or of the machine's local zone.
@@ -95,7 +96,7 @@ class ReadingFormatter {
   bool chill(const Reading& r, double& out);
 
   Units units_;
-  std::unique_ptr<Zone[]> zones_;  // allocated on the first look-up
+  std::unique_ptr<ZeroedArray<Zone>> zones_;  // made on the first look-up
   // The wind chill line (empty when not defined) and JSON value, by
   // temperature and wind speed (75,000 real reports hold 7,000 such
   // pairs). Relative humidity is computed each time: its 14,000 pairs of
