@@ -3,7 +3,6 @@
 #ifndef STRATUS_TOOLS_CLI_READING_FORMATTER_H_
 #define STRATUS_TOOLS_CLI_READING_FORMATTER_H_
 
-#include <climits>
 #include <cstdint>
 #include <memory>
 
@@ -21,8 +20,9 @@ namespace stratus_cli {
 // of each moment, date, temperature, pressure, wind speed, weather group
 // and sky layer, and of the wind chill of each temperature and wind speed, so
 // that a value seen before costs no zone look-up, number formatting or
-// computing again. Its tables take at most 4 MB, whatever the length of
-// the stream; a table is allocated when first used.
+// computing again. Its tables take at most 5.5 MB (text alone uses under
+// 2 MB of them), whatever the length of the stream; a table is allocated
+// when first used, and memory only for the slots used.
 //
 // Not thread-safe.
 class ReadingFormatter {
@@ -66,7 +66,8 @@ class ReadingFormatter {
   };
   void appendTemp(OutBuffer& out, float celsius, TempTables& tables);
   void tempJson(OutBuffer& out, float celsius, TempTables& tables);
-  // Pressure and wind speed in words (value_words.h), and their JSON.
+  // Pressure, wind speed and the whole wind, in words (value_words.h for
+  // the first two) and as JSON.
   void appendPressure(OutBuffer& out, float inhg);
   void pressureJson(OutBuffer& out, float inhg);
   void appendSpeed(OutBuffer& out, int knots);
