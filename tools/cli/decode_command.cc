@@ -14,7 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "byte_runs.h"
 #include "commands.h"
+#include "json_string.h"
+#include "out_buffer.h"
+#include "reading_formatter.h"
 #include "text.h"
 
 namespace stratus_cli {
@@ -43,39 +47,41 @@ class Decoder {
                 : ctx.json        ? Format::kJson
                                   : Format::kText),
         formatter_(ctx.units) {
-    out_.reserve(kOutputBlock + 4096);
-    if (format_ == Format::kJson) out_ += "{\"reports\":[";
+    if (format_ == Format::kJson) out_.lit("{\"reports\":[");
   }
 
   // Decodes one report (trimmed, not empty) and gathers its output. `line`:
   // its line number in a stream, 0 for the command line's report.
   void add(const char* text, size_t n, unsigned long line = 0) {
-    report_.assign(text, n);
-    Reading reading;
+    report_.assign(text, static_cast<int>(n));
     if (strict_) {
       observation_ = WObservation{};
       decodeObservation(report_, observation_);
-      reading = readingOf(observation_);
     } else {
       decodeReport(report_, full_);
-      reading = readingOf(full_);
     }
+    const Reading reading =
+        strict_ ? readingOf(observation_) : readingOf(full_);
     bool decoded = !reading.empty();
     if (!decoded) noteUndecoded(line);
     if (format_ == Format::kText) {
-      if (count_ > 0) out_ += '\n';
-      out_ += "Report:      ";
-      appendPrintable(out_, text, n, true);
-      out_ += '\n';
+      if (count_ > 0) out_.put('\n');
+      out_.lit("Report:      ");
+      appendReportText(text, n);
+      out_.put('\n');
       formatter_.appendText(out_, reading);
     } else {
-      if (format_ == Format::kJson && count_ > 0) out_ += ",\n";
-      out_ += "{\"report\":";
+      if (format_ == Format::kJson && count_ > 0) out_.lit(",\n");
+      out_.lit("{\"report\":");
       appendJsonString(out_, text, n);
-      out_ += decoded ? ",\"decoded\":true" : ",\"decoded\":false";
+      if (decoded) {
+        out_.lit(",\"decoded\":true");
+      } else {
+        out_.lit(",\"decoded\":false");
+      }
       formatter_.appendJsonMembers(out_, reading);
-      out_ += '}';
-      if (format_ == Format::kJsonLines) out_ += '\n';
+      out_.put('}');
+      if (format_ == Format::kJsonLines) out_.put('\n');
     }
     ++count_;
     if (out_.size() >= kOutputBlock) write();
@@ -92,7 +98,7 @@ class Decoder {
   // lines that decoded to nothing are counted on the status line), 65 when
   // none did.
   int finish() {
-    if (format_ == Format::kJson) out_ += "]}\n";
+    if (format_ == Format::kJson) out_.lit("]}\n");
     flush();
     size_t bad = undecoded_ + overlong_;
     if (bad > 0 && count_ + overlong_ > 1) {
@@ -112,6 +118,18 @@ class Decoder {
   }
 
  private:
+  // The report's text made printable (see appendPrintable); a report is
+  // almost always printable ASCII, copied as it is.
+  void appendReportText(const char* text, size_t n) {
+    if (printableRun(text, n) == n) {
+      out_.put(text, n);
+      return;
+    }
+    shown_.clear();
+    appendPrintable(shown_, text, n, true);
+    out_.put(shown_);
+  }
+
   // The first few reports that decoded to nothing are named; a stream of
   // many says only how many, in finish().
   void noteUndecoded(unsigned long line) {
@@ -132,9 +150,10 @@ class Decoder {
   const Format format_;
   ReadingFormatter formatter_;
   LString report_;
+  std::string shown_;  // a report's text made printable
   WObservation observation_{};
   WReport full_{};
-  std::string out_;
+  OutBuffer out_{kOutputBlock + 4096};
   size_t count_ = 0;
   size_t undecoded_ = 0;
   size_t overlong_ = 0;
