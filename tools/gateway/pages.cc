@@ -592,10 +592,10 @@ void ApiSource::keep(const std::string& key, const Fetched& f,
   std::lock_guard<std::mutex> lock(madeMutex_);
   auto it = made_.find(key);
   if (it != made_.end()) {
-    madeBytes_ -= it->second.page.body.size() + key.size();
+    madeBytes_ -= it->second.page.bodyText().size() + key.size();
     made_.erase(it);
   }
-  std::size_t bytes = page.body.size() + key.size();
+  std::size_t bytes = page.bodyText().size() + key.size();
   // Made pages take at most a quarter of the cache's size again; when they
   // would take more, they are all dropped and made anew as asked for.
   if (madeBytes_ + bytes > api_.options().cacheBytes / 4) {
@@ -603,7 +603,13 @@ void ApiSource::keep(const std::string& key, const Fetched& f,
     madeBytes_ = 0;
   }
   if (bytes > api_.options().cacheBytes / 4) return;
-  made_[key] = Made{f.body, page, validUntil};
+  // Kept as one shared text, which every answer from it sends as it is.
+  Response kept = page;
+  if (!kept.sharedBody) {
+    kept.sharedBody = std::make_shared<const std::string>(std::move(kept.body));
+    kept.body.clear();
+  }
+  made_[key] = Made{f.body, std::move(kept), validUntil};
   madeBytes_ += bytes;
 }
 
@@ -732,7 +738,7 @@ bool ApiSource::latestOf(const std::string& type, const std::string& office,
     latest.failed.detail = "a product that is not a JSON object";
     return true;
   }
-  latest.block = std::move(piece.body);
+  latest.block = piece.bodyText();
   return true;
 }
 

@@ -115,7 +115,8 @@ class ApiSource : public stratus_server::PageSource {
   struct Made {
     // Weak, so that a kept page never holds an answer the cache let go.
     std::weak_ptr<const std::string> source;
-    stratus_server::Response page;  // without its caching headers
+    stratus_server::Response page;  // without its caching headers; its
+                                    // body in sharedBody
     long long validUntil;           // seconds since the epoch
   };
   // The page for `key` made from answer `f`: the kept one; else the one

@@ -204,7 +204,12 @@ void Server::Loop::acceptSome() {
 
 void Server::Loop::onReadable(Connection& c) {
   while (c.state == Connection::State::kReading) {
-    if (takeRequest(c)) continue;
+    // After an answer, epoll tells when the next request comes: a read
+    // now would most often find nothing.
+    if (takeRequest(c)) {
+      if (c.in.empty()) return;
+      continue;
+    }
     ssize_t n = recv(c.fd, block_, sizeof block_, 0);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
@@ -345,10 +350,11 @@ void Server::Loop::takeFinished() {
 void Server::Loop::respond(Connection& c, Response res, bool keepAlive) {
   if (server_.stopping_) keepAlive = false;
   bool bodyless = c.request.method == "HEAD" || res.status == 304;
-  c.bytes = res.file ? res.file->size() : res.body.size();
+  c.bytes = res.file ? res.file->size() : res.bodyText().size();
   c.head = responseHead(res, keepAlive, c.bytes);
   if (bodyless) {
     res.body.clear();
+    res.sharedBody.reset();
     res.file.reset();
   }
   c.response = std::move(res);
@@ -365,7 +371,7 @@ void Server::Loop::respond(Connection& c, Response res, bool keepAlive) {
 }
 
 void Server::Loop::onWritable(Connection& c) {
-  const std::string& body = c.response.body;
+  const std::string& body = c.response.bodyText();
   const OpenFile* file = c.response.file.get();
   for (;;) {
     ssize_t n;

@@ -79,8 +79,16 @@ struct Response {
   std::string contentType = "text/html; charset=utf-8";
   Headers headers;  // more headers (Cache-Control, Retry-After, ...)
   std::string body;
-  // When set, the body is this file instead of `body`.
+  // When set, the body is this text instead of `body`: a page kept by its
+  // source is sent to every client from one copy.
+  std::shared_ptr<const std::string> sharedBody;
+  // When set, the body is this file instead of `body` or `sharedBody`.
   std::shared_ptr<const OpenFile> file;
+
+  // The body's text: `sharedBody`'s when set, else `body` (not `file`).
+  const std::string& bodyText() const {
+    return sharedBody ? *sharedBody : body;
+  }
 
   // A short page for status `status` with `message` (HTML-escaped).
   static Response error(int status, const std::string& message);
@@ -112,7 +120,7 @@ class PageSource {
 struct Limits {
   int requestSeconds = 10;  // a whole request header
   int idleSeconds = 5;      // a kept-alive connection waiting for a request
-  int writeSeconds = 10;    // a blocked write of the answer
+  int writeSeconds = 10;    // a write of an answer that makes no progress
   int maxConnections = 256;
   std::size_t maxHeaderBytes = 16 * 1024;
 };
