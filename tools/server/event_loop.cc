@@ -144,6 +144,7 @@ void Server::Loop::dispatch(void* tag) {
       // Nothing pending: another wake-up was read already.
     }
     takeFinished();
+    takeAdopted();
     return;
   }
   if (tag == &server_.listen_) {
@@ -197,6 +198,38 @@ void Server::Loop::acceptSome() {
     if (!server_.admit(fd, c)) continue;
     int yes = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+    // Connections are dealt to the loops in turn: the loop that wakes for
+    // a burst of them would otherwise take them all.
+    Loop& to = *server_.loops_[server_.nextLoop_++ % server_.running_];
+    if (&to != this) {
+      to.adopt(std::move(owned));
+      continue;
+    }
+    connections_.emplace(&c, std::move(owned));
+    if (!setInterest(c, EPOLLIN)) end(c);
+  }
+}
+
+void Server::Loop::adopt(std::unique_ptr<Connection> c) {
+  {
+    std::lock_guard<std::mutex> lock(inboxMutex_);
+    adopted_.push_back(std::move(c));
+  }
+  wake();
+}
+
+void Server::Loop::takeAdopted() {
+  std::vector<std::unique_ptr<Connection>> taken;
+  {
+    std::lock_guard<std::mutex> lock(inboxMutex_);
+    taken.swap(adopted_);
+  }
+  for (auto& owned : taken) {
+    Connection& c = *owned;
+    if (server_.stopping_) {
+      server_.release(c.fd, c);
+      continue;
+    }
     connections_.emplace(&c, std::move(owned));
     if (!setInterest(c, EPOLLIN)) end(c);
   }
@@ -321,7 +354,7 @@ void Server::Loop::park(Connection& c, bool keepAlive) {
 
 void Server::Loop::finished(Connection* c, Response response) {
   {
-    std::lock_guard<std::mutex> lock(finishedMutex_);
+    std::lock_guard<std::mutex> lock(inboxMutex_);
     finished_.emplace_back(c, std::move(response));
   }
   wake();
@@ -330,7 +363,7 @@ void Server::Loop::finished(Connection* c, Response response) {
 void Server::Loop::takeFinished() {
   std::vector<std::pair<Connection*, Response>> done;
   {
-    std::lock_guard<std::mutex> lock(finishedMutex_);
+    std::lock_guard<std::mutex> lock(inboxMutex_);
     done.swap(finished_);
   }
   for (auto& [c, res] : done) {

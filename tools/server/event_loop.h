@@ -93,6 +93,11 @@ class Server::Loop {
   void run();
   // Wakes run() to look at the server's state. Thread-safe.
   void wake();
+  // Gives this loop a connection another loop accepted. Thread-safe.
+  void adopt(std::unique_ptr<Connection> c);
+  // Serves the connections given by adopt(), or closes them once the
+  // server stops.
+  void takeAdopted();
 
  private:
   void dispatch(void* tag);
@@ -126,8 +131,9 @@ class Server::Loop {
   long long listenAgainAt_ = 0;  // after running out of descriptors
   std::unordered_map<Connection*, std::unique_ptr<Connection>> connections_;
   std::vector<Connection*> ended_;
-  std::mutex finishedMutex_;
+  std::mutex inboxMutex_;  // for finished_ and adopted_
   std::vector<std::pair<Connection*, Response>> finished_;
+  std::vector<std::unique_ptr<Connection>> adopted_;
   char block_[16 * 1024];
 };
 

@@ -61,15 +61,19 @@ int Server::bind(const std::string& host, int port) {
 void Server::run() {
   if (listen_ < 0 || stopping_) return;
   std::vector<std::thread> others;
+  running_ = loops_.size();
   for (std::size_t i = 1; i < loops_.size(); ++i) {
     try {
       others.emplace_back([this, i] { loops_[i]->run(); });
     } catch (const std::system_error&) {
-      break;  // fewer loops serve the same connections
+      running_ = i;  // fewer loops serve the same connections
+      break;
     }
   }
   loops_[0]->run();
   for (std::thread& t : others) t.join();
+  // A connection handed to a loop as it ended is closed here.
+  for (auto& loop : loops_) loop->takeAdopted();
   // Every answer made off the loops has come back by now.
   pool_->join();
 }

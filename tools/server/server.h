@@ -175,6 +175,8 @@ class Server {
   int listen_ = -1;
   std::atomic<bool> stopping_{false};
   std::vector<std::unique_ptr<Loop>> loops_;
+  std::atomic<std::size_t> running_{1};   // loops_ that run, the first ones
+  std::atomic<std::size_t> nextLoop_{0};  // the loop for the next connection
   std::unique_ptr<WaitPool> pool_;
 
   // The connection cap: every open connection, by descriptor. A descriptor
