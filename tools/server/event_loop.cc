@@ -148,7 +148,11 @@ void Server::Loop::dispatch(void* tag) {
     return;
   }
   if (tag == &server_.listen_) {
-    if (!server_.stopping_) acceptSome();
+    try {
+      if (!server_.stopping_) acceptSome();
+    } catch (const std::exception&) {
+      // Out of memory: the connections not taken wait in the backlog.
+    }
     return;
   }
   Connection& c = *static_cast<Connection*>(tag);
@@ -177,6 +181,7 @@ void Server::Loop::dispatch(void* tag) {
 
 void Server::Loop::acceptSome() {
   for (int i = 0; i < kAcceptsAtOnce; ++i) {
+    auto owned = std::make_unique<Connection>();
     int fd = accept4(server_.listen_, nullptr, nullptr,
                      SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
@@ -189,7 +194,6 @@ void Server::Loop::acceptSome() {
       }
       return;
     }
-    auto owned = std::make_unique<Connection>();
     Connection& c = *owned;
     c.fd = fd;
     long long now = nowMs();
@@ -509,9 +513,14 @@ void Server::Loop::expire(long long now) {
   }
   for (auto& [c, owned] : connections_) {
     // An answer being made has its own time limit, its source's.
-    if (c->state != Connection::State::kWaiting &&
-        c->state != Connection::State::kClosed && now >= c->deadline)
+    if (c->state == Connection::State::kWaiting ||
+        c->state == Connection::State::kClosed || now < c->deadline)
+      continue;
+    if (c->state == Connection::State::kWriting) {
+      endWrite(*c, false);  // logged as a failed answer
+    } else {
       end(*c);
+    }
   }
 }
 
