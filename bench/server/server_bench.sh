@@ -11,20 +11,22 @@
 # so and stops.
 #
 # Measured on the project's 2-core machine, shared with other work,
-# nginx-light 1.22 with 2 workers, medians of 5 rounds of 4 s. With the
-# core's event loops (one per core), kept-alive connections:
-#   station page, 8 / 256 conn: gateway 1.21x / 1.34x nginx, core 0.98x /
-#     0.94x, p99 within 1.1 ms of nginx's;
-#   warnings page (33 KB): gateway 0.86x / 0.85x, core 0.70x / 0.77x; p99
-#     2.0 / 7.5 ms (gateway) and 2.2 / 8.9 ms (core) against 1.4 / 7.9 ms;
-#   1,000 conn: gateway 0.77x, core 0.79x nginx; resident at the end (and
-#     at the peak) gateway 15 MB, core 5 MB.
-# Before, with a thread per connection (a quarter of the time at 256
-# connections went to switching threads): warnings page at 256 conn
-# gateway 0.45x, core 0.46x, p99 23 ms and 6.7 ms against 5.4 ms; 1,000
-# conn peaked at 32 MB and 18 MB. Before that, the gateway's heap gave each
-# copy of a page over 32 KiB a mapping of its own (0.53x at 256 conn, p99
-# 135 ms).
+# nginx-light 1.22 with 2 workers, medians of 5 rounds of 4 s, two runs.
+# With the core's event loops (one per core), kept-alive connections:
+#   station page, 8 / 256 conn: gateway 1.21-1.25x / 1.28-1.34x nginx, core
+#     0.98-1.02x / 0.89-0.94x, p99 at or within 0.4 ms of nginx's;
+#   warnings page (33 KB): gateway 0.73-0.86x / 0.79-0.85x, core
+#     0.70-0.83x / 0.77x; p99 at 8 conn 2.0-2.3 ms (gateway) and 1.0-2.2 ms
+#     (core) against 1.4-1.8 ms, at 256 conn 7.5-8.2 and 8.8-8.9 ms
+#     against 7.7-7.9 ms;
+#   1,000 conn: gateway 0.70-0.77x, core 0.75-0.79x nginx; resident at the
+#     end, as at the peak, gateway 15 MB, core 5 MB.
+# The same day with a thread per connection (a quarter of the time at 256
+# connections went to switching threads): warnings page at 8 / 256 conn
+# gateway 0.63x / 0.49x, core 0.64x / 0.56x, p99 at 256 17.8 ms and 6.2 ms;
+# 1,000 conn 0.50x and 0.53x, peaks of 33 MB and 18 MB. Before that, the
+# gateway's heap gave each copy of a page over 32 KiB a mapping of its own
+# (0.53x at 256 conn, p99 135 ms).
 # Then 1,000 connections at once (requests/s, p99, peak resident memory),
 # and 260 slow readers of a 20 MB page held by the core.
 # Usage: bench/server/server_bench.sh [BUILD_DIR]
