@@ -15,7 +15,7 @@
 # With the core's event loops (one per core), kept-alive connections:
 #   station page, 8 / 256 conn: gateway 1.21-1.25x / 1.28-1.34x nginx, core
 #     0.98-1.02x / 0.89-0.94x; p99 at 8 conn 1.2-1.4 ms (gateway) and
-#     0.4-1.9 ms (core) against 0.3-2.2 ms, at 256 conn 7.7-7.8 ms against
+#     0.4-1.9 ms (core) against 0.3-2.2 ms, at 256 conn 7.6-7.8 ms against
 #     7.1-7.4 ms;
 #   warnings page (33 KB): gateway 0.73-0.86x / 0.79-0.85x, core
 #     0.70-0.83x / 0.77x; p99 at 8 conn 2.0-2.3 ms (gateway) and 1.0-2.2 ms
