@@ -161,6 +161,48 @@ TEST_F(GatewayTest, AlertPagesHoldEachAlertUnderItsCodes) {
   EXPECT_EQ(reader.getStatements(place("azone(IAZ060)", "ia"), text), L_INPUT);
 }
 
+// A page kept from a fresh cached answer is answered at once, as serve()
+// answers it, without a call upstream; a page not made yet, a product page
+// and a page whose answer may not be kept are left to serve().
+TEST_F(GatewayTest, AnswersOnlyKeptPagesOfFreshAnswersAtOnce) {
+  Gateway gateway(options());
+  auto request = [](const std::string& path) {
+    stratus_server::Request r;
+    r.method = "GET";
+    r.target = r.path = path;
+    return r;
+  };
+  const std::string kept[] = {"/weather/current/KDSM.html",
+                              "/iwin/ia/allwarnings.html",
+                              "/iwin/IA/watches.html"};
+  for (const std::string& path : kept) {
+    stratus_server::Response now;
+    EXPECT_FALSE(gateway.pages().answerNow(request(path), now)) << path;
+    stratus_server::Response served = gateway.pages().serve(request(path));
+    ASSERT_EQ(served.status, 200) << path;
+    int calls = fake_->hits("/stations/KDSM/observations") +
+                fake_->hits("/alerts/active");
+    ASSERT_TRUE(gateway.pages().answerNow(request(path), now)) << path;
+    EXPECT_EQ(now.status, 200) << path;
+    EXPECT_TRUE(now.bodyText() == served.bodyText()) << path;
+    EXPECT_EQ(now.headers.size(), served.headers.size()) << path;
+    EXPECT_EQ(fake_->hits("/stations/KDSM/observations") +
+                  fake_->hits("/alerts/active"),
+              calls)
+        << path;
+  }
+  stratus_server::Response now;
+  ASSERT_EQ(gateway.pages().serve(request("/iwin/ia/zone.html")).status, 200);
+  EXPECT_FALSE(gateway.pages().answerNow(request("/iwin/ia/zone.html"), now));
+  EXPECT_FALSE(
+      gateway.pages().answerNow(request("/iwin/zz/allwarnings.html"), now));
+
+  fake_->maxAge = 0;  // answers not to be kept: every page asks again
+  Gateway uncached(options());
+  ASSERT_EQ(uncached.pages().serve(request(kept[0])).status, 200);
+  EXPECT_FALSE(uncached.pages().answerNow(request(kept[0]), now));
+}
+
 // End to end: the library's reader against the gateway gets the conditions
 // of the station page and the sections of every product page.
 TEST_F(GatewayTest, LibraryReadsLiveConditionsAndProducts) {

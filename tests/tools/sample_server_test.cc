@@ -8,6 +8,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -245,6 +248,63 @@ TEST(SampleServer, ReadersThatLeaveMidPageDoNotEndTheServer) {
   EXPECT_EQ(statusOf(server.port, "/ok.html", &body), 200);
   EXPECT_EQ(statusOf(server.port, "/big.html", &body), 200);
   EXPECT_TRUE(body == page) << body.size() << " bytes";
+  EXPECT_EQ(server.stop(), 0);
+}
+
+// The status of one answer read from `fd`, its body read whole (0 when
+// none came within 3 s), so that the connection can carry the next one.
+int readAnswer(int fd) {
+  timeval wait{3, 0};
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+  std::string got;
+  char block[4096];
+  for (;;) {
+    size_t end = got.find("\r\n\r\n");
+    if (end != std::string::npos) {
+      size_t at = got.find("Content-Length: ");
+      size_t length =
+          at < end ? std::strtoul(got.c_str() + at + 16, nullptr, 10) : 0;
+      if (got.size() >= end + 4 + length) return std::atoi(got.c_str() + 9);
+    }
+    ssize_t n = recv(fd, block, sizeof block, 0);
+    if (n <= 0) return 0;
+    got.append(block, static_cast<size_t>(n));
+  }
+}
+
+// Connections cost no thread: with 200 kept-alive clients, each answered
+// and holding on, the server runs a thread per core and a few more (before,
+// a thread per connection), and each client is answered again on the
+// connection it kept.
+TEST(SampleServer, ServesManyKeptAliveConnectionsOnFewThreads) {
+  SampleServer server(kSamplePages);
+  ASSERT_GT(server.port, 0) << server.banner;
+  auto threads = [&server] {
+    std::ifstream status("/proc/" + std::to_string(server.pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+      if (line.rfind("Threads:", 0) == 0) return std::atoi(line.c_str() + 8);
+    return 0;
+  };
+  const std::string request =
+      "GET /weather/current/KDSM.html HTTP/1.1\r\nHost: x\r\n\r\n";
+  std::vector<int> clients;
+  for (int i = 0; i < 200; ++i) {
+    int fd = openSocket(server.port, request);
+    ASSERT_GE(fd, 0) << "client " << i;
+    clients.push_back(fd);
+    ASSERT_EQ(readAnswer(fd), 200) << "client " << i;
+  }
+  int running = threads();
+  EXPECT_GT(running, 0);
+  EXPECT_LE(running, static_cast<int>(std::thread::hardware_concurrency()) + 4);
+  for (size_t i = 0; i < clients.size(); ++i) {
+    ASSERT_EQ(send(clients[i], request.data(), request.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(request.size()))
+        << "client " << i;
+    EXPECT_EQ(readAnswer(clients[i]), 200) << "client " << i;
+  }
+  for (int fd : clients) close(fd);
   EXPECT_EQ(server.stop(), 0);
 }
 

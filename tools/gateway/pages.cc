@@ -268,6 +268,80 @@ std::string ugcLine(const std::vector<std::string>& codes, std::time_t purge) {
   return line + stamp;
 }
 
+namespace {
+
+// A station's name as the API spells it ("KDSM"); "" when `raw` cannot be
+// one.
+std::string stationName(const std::string& raw) {
+  std::string station = upper(raw);
+  bool valid = !station.empty() && station.size() <= 12 &&
+               std::all_of(station.begin(), station.end(), [](char c) {
+                 return std::isalnum(static_cast<unsigned char>(c));
+               });
+  return valid ? station : "";
+}
+
+std::string observationsPath(const std::string& station) {
+  return "/stations/" + station +
+         "/observations?limit=" + std::to_string(kObservations);
+}
+
+std::string alertsPath(const std::string& state) {
+  return "/alerts/active?status=actual&area=" + state;
+}
+
+bool isAlertPage(const std::string& name) {
+  return name == "allwarnings" || name == "watches" || name == "special";
+}
+
+// For a page made from one upstream answer (a station's, a state's
+// alerts'): the answer's path into `upstream` and the made page's key into
+// `key`; false for any other path.
+bool oneAnswerPage(const std::string& path, std::string& upstream,
+                   std::string& key) {
+  const std::string current = "/weather/current/";
+  if (path.rfind(current, 0) == 0 && endsWith(path, ".html")) {
+    std::string station = stationName(
+        path.substr(current.size(), path.size() - current.size() - 5));
+    if (station.empty()) return false;
+    upstream = observationsPath(station);
+    key = current + station;
+    return true;
+  }
+  if (path.rfind("/iwin/", 0) == 0 && endsWith(path, ".html") &&
+      path.size() > 11 && path[8] == '/') {
+    std::string state = upper(path.substr(6, 2));
+    std::string name = path.substr(9, path.size() - 14);
+    if (!isAlertPage(name) || officesOf(state).empty()) return false;
+    upstream = alertsPath(state);
+    key = "/iwin/" + state + "/" + name;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool ApiSource::answerNow(const stratus_server::Request& request,
+                          Response& response) {
+  std::string upstream, key;
+  Fetched f;
+  Response page;
+  if (!oneAnswerPage(request.path, upstream, key) ||
+      !api_.getFresh(upstream, f))
+    return false;
+  {
+    std::lock_guard<std::mutex> lock(madeMutex_);
+    const Made* kept = standing(key, f);
+    if (kept == nullptr) return false;
+    page = kept->page;
+  }
+  Sources sources;
+  sources.add(f);
+  response = withCaching(std::move(page), sources);
+  return true;
+}
+
 Response ApiSource::serve(const stratus_server::Request& request) {
   const std::string& path = request.path;
   const std::string current = "/weather/current/";
@@ -285,8 +359,7 @@ Response ApiSource::serve(const stratus_server::Request& request) {
       std::string name = path.substr(9, path.size() - 14);
       if (officesOf(state).empty())
         return Response::error(404, "No state " + path.substr(6, 2) + ".");
-      if (name == "allwarnings" || name == "watches" || name == "special")
-        return alertsPage(state, name, deadline);
+      if (isAlertPage(name)) return alertsPage(state, name, deadline);
       if (name == "zone" || name == "discussion" || name == "public" ||
           name == "summary")
         return productsPage(state, name, deadline);
@@ -341,15 +414,10 @@ Response stationPageFrom(const std::string& station, const std::string& body,
 
 Response ApiSource::stationPage(const std::string& rawStation,
                                 Clock::time_point deadline) {
-  std::string station = upper(rawStation);
-  bool valid = !station.empty() && station.size() <= 12 &&
-               std::all_of(station.begin(), station.end(), [](char c) {
-                 return std::isalnum(static_cast<unsigned char>(c));
-               });
-  if (!valid) return Response::error(404, "No station " + rawStation + ".");
-  Fetched f = api_.get("/stations/" + station + "/observations?limit=" +
-                           std::to_string(kObservations),
-                       kGeoJson, deadline);
+  std::string station = stationName(rawStation);
+  if (station.empty())
+    return Response::error(404, "No station " + rawStation + ".");
+  Fetched f = api_.get(observationsPath(station), kGeoJson, deadline);
   if (f.kind == Fetched::Kind::kNotFound)
     return Response::error(404, "No station " + station + ".");
   if (f.kind != Fetched::Kind::kOk) return failure(f);
@@ -410,8 +478,7 @@ Response alertsPageFrom(const std::string& state, const std::string& name,
 Response ApiSource::alertsPage(const std::string& state,
                                const std::string& name,
                                Clock::time_point deadline) {
-  Fetched f = api_.get("/alerts/active?status=actual&area=" + state, kGeoJson,
-                       deadline);
+  Fetched f = api_.get(alertsPath(state), kGeoJson, deadline);
   if (f.kind != Fetched::Kind::kOk) return failure(f);
   const std::string key = "/iwin/" + state + "/" + name;
   Response made = madeOnce(key, f, [&](long long& validUntil) {
@@ -464,10 +531,7 @@ Response ApiSource::madeOnce(const std::string& key, const Fetched& f,
   std::promise<Response> promise;
   {
     std::unique_lock<std::mutex> lock(madeMutex_);
-    auto it = made_.find(key);
-    if (it != made_.end() && it->second.source.lock() == f.body &&
-        it->second.validUntil >= std::time(nullptr))
-      return it->second.page;
+    if (const Made* kept = standing(key, f)) return kept->page;
     auto being = making_.find(key);
     if (being != making_.end() && being->second.first == f.body.get()) {
       std::shared_future<Response> shared = being->second.second;
@@ -499,6 +563,15 @@ Response ApiSource::madeOnce(const std::string& key, const Fetched& f,
   return page;
 }
 
+const ApiSource::Made* ApiSource::standing(const std::string& key,
+                                           const Fetched& f) const {
+  auto it = made_.find(key);
+  if (it == made_.end() || it->second.source.lock() != f.body ||
+      it->second.validUntil < std::time(nullptr))
+    return nullptr;
+  return &it->second;
+}
+
 ApiSource::ParseSlot::ParseSlot(ApiSource& source) : source_(source) {
   std::unique_lock<std::mutex> lock(source_.parseMutex_);
   source_.parseFree_.wait(lock,
@@ -519,10 +592,10 @@ void ApiSource::keep(const std::string& key, const Fetched& f,
   std::lock_guard<std::mutex> lock(madeMutex_);
   auto it = made_.find(key);
   if (it != made_.end()) {
-    madeBytes_ -= it->second.page.body.size() + key.size();
+    madeBytes_ -= it->second.page.bodyText().size() + key.size();
     made_.erase(it);
   }
-  std::size_t bytes = page.body.size() + key.size();
+  std::size_t bytes = page.bodyText().size() + key.size();
   // Made pages take at most a quarter of the cache's size again; when they
   // would take more, they are all dropped and made anew as asked for.
   if (madeBytes_ + bytes > api_.options().cacheBytes / 4) {
@@ -530,7 +603,13 @@ void ApiSource::keep(const std::string& key, const Fetched& f,
     madeBytes_ = 0;
   }
   if (bytes > api_.options().cacheBytes / 4) return;
-  made_[key] = Made{f.body, page, validUntil};
+  // Kept as one shared text, which every answer from it sends as it is.
+  Response kept = page;
+  if (!kept.sharedBody) {
+    kept.sharedBody = std::make_shared<const std::string>(std::move(kept.body));
+    kept.body.clear();
+  }
+  made_[key] = Made{f.body, std::move(kept), validUntil};
   madeBytes_ += bytes;
 }
 
@@ -659,7 +738,7 @@ bool ApiSource::latestOf(const std::string& type, const std::string& office,
     latest.failed.detail = "a product that is not a JSON object";
     return true;
   }
-  latest.block = std::move(piece.body);
+  latest.block = piece.bodyText();
   return true;
 }
 

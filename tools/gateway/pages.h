@@ -69,6 +69,13 @@ class ApiSource : public stratus_server::PageSource {
   ~ApiSource() override;
   stratus_server::Response serve(
       const stratus_server::Request& request) override;
+  // A station or alert page into `response` when the page made from the
+  // cache's answer is kept and that answer is still fresh: true then, and
+  // the answer is what serve() would give. False, with nothing asked of the
+  // upstream and nothing waited for, in every other case (the answer is
+  // stale or missing, the page not made yet, a product page).
+  bool answerNow(const stratus_server::Request& request,
+                 stratus_server::Response& response) override;
   // How many pages (or parts of pages) were made from upstream answers so
   // far, each one parse of an answer.
   std::size_t pagesMade() const { return pagesMade_; }
@@ -108,7 +115,8 @@ class ApiSource : public stratus_server::PageSource {
   struct Made {
     // Weak, so that a kept page never holds an answer the cache let go.
     std::weak_ptr<const std::string> source;
-    stratus_server::Response page;  // without its caching headers
+    stratus_server::Response page;  // without its caching headers; its
+                                    // body in sharedBody
     long long validUntil;           // seconds since the epoch
   };
   // The page for `key` made from answer `f`: the kept one; else the one
@@ -119,6 +127,9 @@ class ApiSource : public stratus_server::PageSource {
   stratus_server::Response madeOnce(
       const std::string& key, const Fetched& f,
       const std::function<stratus_server::Response(long long&)>& make);
+  // With madeMutex_ held: the page kept for `key` when it was made from
+  // answer `f` and still stands; else null.
+  const Made* standing(const std::string& key, const Fetched& f) const;
   void keep(const std::string& key, const Fetched& f,
             const stratus_server::Response& page, long long validUntil);
   // Holds one of the kParsesAtOnce parse slots while it lives.

@@ -128,6 +128,13 @@ Response GatewaySource::serve(const stratus_server::Request& request) {
   return library_.serve(request);
 }
 
+bool GatewaySource::answerNow(const stratus_server::Request& request,
+                              Response& response) {
+  // A place page is made anew for each request.
+  if (request.path == "/" || request.path == "/place") return false;
+  return library_.answerNow(request, response);
+}
+
 PlacePages::PlacePages(Api& api, const std::string& dataDir)
     : api_(api), db_(LString(dataDir.c_str())), places_(db_, dataDir) {}
 

@@ -97,6 +97,10 @@ class GatewaySource : public stratus_server::PageSource {
       : library_(libraryPages), places_(places) {}
   stratus_server::Response serve(
       const stratus_server::Request& request) override;
+  // The library's page at once when it can be had so (see
+  // ApiSource::answerNow); false for a place page.
+  bool answerNow(const stratus_server::Request& request,
+                 stratus_server::Response& response) override;
 
  private:
   stratus_server::PageSource& library_;

@@ -34,6 +34,8 @@ class FileSource : public PageSource {
   // True when the root's real path is known and is a folder.
   bool ready() const { return !prefix_.empty(); }
   Response serve(const Request& request) override;
+  // Never blocks: files are opened without waiting and sent by the core.
+  bool mayWait() const override { return false; }
 
  private:
   // True when `real`, an absolute real path, lies inside the root.

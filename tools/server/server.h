@@ -4,11 +4,16 @@
 // business; everything about connections is here, once.
 //
 // It speaks the part of HTTP/1.1 a weather page needs: GET and HEAD, no
-// request bodies, keep-alive. Each connection has its own thread, so a slow
-// page (the gateway waiting on its upstream) holds no one else up. Hostile
-// or idle clients are bounded:
-//   - a request header must arrive whole within the request time-out, and an
-//     idle kept-alive connection is closed after the idle time-out;
+// request bodies, keep-alive. A few event-loop threads (one per core) serve
+// every connection with non-blocking sockets, each connection a small state
+// machine (reading a header, answering, writing, draining). An answer that
+// may wait (the gateway asking its upstream) is made on a thread of its
+// own, so that it holds no one else up; the loop writes it when it is done.
+// Hostile or idle clients are bounded:
+//   - a request header must arrive whole within the request time-out, an
+//     idle kept-alive connection is closed after the idle time-out, and a
+//     write of an answer that makes no progress for the write time-out ends
+//     its connection;
 //   - at most `maxConnections` are open; a new one beyond that closes the
 //     connection that has waited longest for a request header, or is
 //     answered 503 when every connection is busy with a request;
@@ -29,7 +34,6 @@
 #define STRATUS_TOOLS_SERVER_SERVER_H_
 
 #include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <map>
 #include <memory>
@@ -75,25 +79,48 @@ struct Response {
   std::string contentType = "text/html; charset=utf-8";
   Headers headers;  // more headers (Cache-Control, Retry-After, ...)
   std::string body;
-  // When set, the body is this file instead of `body`.
+  // When set, the body is this text instead of `body`: a page kept by its
+  // source is sent to every client from one copy.
+  std::shared_ptr<const std::string> sharedBody;
+  // When set, the body is this file instead of `body` or `sharedBody`.
   std::shared_ptr<const OpenFile> file;
+
+  // The body's text: `sharedBody`'s when set, else `body` (not `file`).
+  const std::string& bodyText() const {
+    return sharedBody ? *sharedBody : body;
+  }
 
   // A short page for status `status` with `message` (HTML-escaped).
   static Response error(int status, const std::string& message);
 };
 
-// Answers the requests of one server. serve() is called on the connections'
-// threads, several at once, and must be thread-safe.
+// Answers the requests of one server. Thread-safe: its calls come from
+// several threads at once.
 class PageSource {
  public:
   virtual ~PageSource() = default;
+  // The answer to `request`; may block (on an upstream, say) when
+  // mayWait() is true. Called on a thread that serves nothing else
+  // meanwhile when mayWait() is true, else on an event loop.
   virtual Response serve(const Request& request) = 0;
+  // Whether serve() may block. True unless a source says otherwise.
+  virtual bool mayWait() const { return true; }
+  // The answer to `request` into `response` when it can be had at once,
+  // without blocking: true then; false, `response` untouched, when only
+  // serve() can give it. Called on an event loop, which serves every other
+  // connection of that loop meanwhile. By default: serve() when mayWait()
+  // is false, else false.
+  virtual bool answerNow(const Request& request, Response& response) {
+    if (mayWait()) return false;
+    response = serve(request);
+    return true;
+  }
 };
 
 struct Limits {
   int requestSeconds = 10;  // a whole request header
   int idleSeconds = 5;      // a kept-alive connection waiting for a request
-  int writeSeconds = 10;    // a blocked write of the answer
+  int writeSeconds = 10;    // a write of an answer that makes no progress
   int maxConnections = 256;
   std::size_t maxHeaderBytes = 16 * 1024;
 };
@@ -132,45 +159,32 @@ class Server {
   void stop();
 
  private:
-  // What the connection cap needs to know of an open connection. Its own
-  // thread changes `waiting` and `since` without the lock, so that requests
-  // do not queue on it; `evicted` changes only with the lock held.
-  struct Connection {
-    std::atomic<bool> waiting{true};  // for (the rest of) a request header
-    std::atomic<long long> since{0};  // steady-clock ms of the last change
-    bool evicted = false;             // shut down to make room
-  };
-  void admit(int fd);
-  void serveConnection(int fd, Connection& connection);
-  // Reads one request header into `buffer`; its length, or 0 when the
-  // connection is to end: then `refusal` is 414 or 431 when that is to be
-  // answered, else 0.
-  std::size_t readHeader(int fd, std::string& buffer, bool first, int& refusal);
-  // Answers the request in `head`; false when the answer could not be sent.
-  bool answer(int fd, const std::string& head, bool& keepAlive);
-  void logLine(const Request& request, int status, std::size_t bytes,
-               long long micros) const;
+  class Loop;
+  class WaitPool;
+  struct Connection;
+
+  // Takes `fd`, a new connection, into the count of open ones, making room
+  // under the cap; false when it is to be refused (answered 503).
+  bool admit(int fd, Connection& connection);
+  // Drops the connection `fd` from the count and closes it.
+  void release(int fd, Connection& connection);
 
   PageSource& source_;
   Limits limits_;
   bool log_;
   int listen_ = -1;
-  int wake_[2] = {-1, -1};
   std::atomic<bool> stopping_{false};
+  std::vector<std::unique_ptr<Loop>> loops_;
+  std::atomic<std::size_t> running_{1};   // loops_ that run, the first ones
+  std::atomic<std::size_t> nextLoop_{0};  // the loop for the next connection
+  std::unique_ptr<WaitPool> pool_;
 
+  // The connection cap: every open connection, by descriptor. A descriptor
+  // is closed with the lock held, so that it is not reused meanwhile.
   std::mutex mutex_;
-  std::condition_variable ended_;
-  std::map<int, Connection> open_;
+  std::map<int, Connection*> open_;
   std::size_t evicted_ = 0;  // connections of open_ shut down to make room
 };
-
-// Sends a whole answer; false when the client is gone or too slow.
-bool sendAll(int fd, const std::string& data);
-// The same for an answer in two parts, its head and its body, sent as one.
-bool sendAll(int fd, const std::string& head, const std::string& body);
-// The same for a head and a file, the file sent by the kernel from its
-// descriptor.
-bool sendAll(int fd, const std::string& head, const OpenFile& file);
 
 // `text` safe anywhere in HTML text or a quoted attribute value: "&", "<",
 // ">", '"' and "'" become character references, and control characters
