@@ -32,6 +32,7 @@
 namespace {
 
 using stratus_gateway::UpstreamOptions;
+using stratus_test::count;
 using stratus_test::FakeApi;
 using Fault = FakeApi::Fault;
 using Clock = std::chrono::steady_clock;
@@ -68,14 +69,6 @@ class GatewayTest : public ::testing::Test {
 
 std::string header(const httplib::Result& res, const char* name) {
   return res ? res->get_header_value(name) : "";
-}
-
-size_t count(const std::string& text, const std::string& what) {
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos;
-       at = text.find(what, at + 1))
-    ++n;
-  return n;
 }
 
 WLocation place(const std::string& cityData, const std::string& state) {

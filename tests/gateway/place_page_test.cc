@@ -29,6 +29,7 @@
 
 namespace {
 
+using stratus_test::count;
 using stratus_test::FakeApi;
 
 // The whole gateway, library pages and place pages, on a loopback port.
@@ -59,14 +60,6 @@ class PlacePageTest : public ::testing::Test {
 
   static inline FakeApi* fake_ = nullptr;
 };
-
-size_t count(const std::string& text, const std::string& what) {
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos;
-       at = text.find(what, at + 1))
-    ++n;
-  return n;
-}
 
 // The points of the <polyline> of class `cls`.
 size_t polylinePoints(const std::string& page, const std::string& cls) {

@@ -6,6 +6,7 @@
 
 #include <httplib.h>
 
+#include <cstddef>
 #include <string>
 #include <thread>
 
@@ -15,6 +16,15 @@
 #include "upstream.h"
 
 namespace stratus_test {
+
+// How many times `what` occurs in `text` (overlapping occurrences too).
+inline std::size_t count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos;
+       at = text.find(what, at + 1))
+    ++n;
+  return n;
+}
 
 class TestGateway {
  public:
