@@ -7,8 +7,9 @@
 // request bodies, keep-alive. A few event-loop threads (one per core) serve
 // every connection with non-blocking sockets, each connection a small state
 // machine (reading a header, answering, writing, draining). An answer that
-// may wait (the gateway asking its upstream) is made on a thread of its
-// own, so that it holds no one else up; the loop writes it when it is done.
+// may wait (the gateway asking its upstream) is made on a thread of a pool
+// that grows as needed, so that it holds no one else up; the loop writes it
+// when it is done.
 // Hostile or idle clients are bounded:
 //   - a request header must arrive whole within the request time-out, an
 //     idle kept-alive connection is closed after the idle time-out, and a
