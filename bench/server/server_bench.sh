@@ -52,6 +52,9 @@ work=$(mktemp -d)
 pids=()
 trap 'kill ${pids[@]} $(cat "$work/nginx.pid" 2>/dev/null) 2>/dev/null || true; rm -rf "$work"' EXIT
 mkdir -p "$work/root/iwin/ia" "$work/root/weather/current" "$work/logs"
+# nginx's workers run as another user: mktemp's folder is the owner's only,
+# and they would answer every request with a short 403.
+chmod 755 "$work"
 # The upstream: the recorded answers, their time templates filled in,
 # fresh for an hour.
 python3 - tests/data/nws-api 18787 <<'PY' &
@@ -111,6 +114,16 @@ CONF
 "$server" --port 18789 --root "$work/root" --max-connections 1000 >/dev/null &
 pids+=($!)
 sleep 0.5
+# Each server must answer with the page itself, byte for byte: a baseline
+# that answers an error page is not a baseline.
+for path in /weather/current/KDSM.html /iwin/ia/allwarnings.html; do
+  for port in 18786 18789 18788; do
+    if ! curl -sf "http://127.0.0.1:$port$path" | cmp -s - "$work/root$path"; then
+      echo "the server on port $port does not answer $path with the page" >&2
+      exit 1
+    fi
+  done
+done
 
 # One wrk run: "requests/s p99-ms".
 run() {
