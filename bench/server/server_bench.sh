@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The servers beside nginx, on 127.0.0.1, asked by wrk with kept-alive
-# connections for a station page (about 450 B) and Iowa's warnings page:
+# connections for a station page (about 500 B) and Iowa's warnings page:
 #   gateway  stratus-gateway answering from its cache, in front of a small
 #            upstream (Python) that serves tests/data/nws-api;
 #   core     stratus-sample-server serving the gateway's pages as files;
@@ -10,25 +10,19 @@
 # server's requests/s as a ratio of nginx's. Without nginx or wrk it says
 # so and stops.
 #
-# Measured on the project's 2-core machine, shared with other work,
-# nginx-light 1.22 with 2 workers, medians of 5 rounds of 4 s, two runs.
-# With the core's event loops (one per core), kept-alive connections:
-#   station page, 8 / 256 conn: gateway 1.21-1.25x / 1.28-1.34x nginx, core
-#     0.98-1.02x / 0.89-0.94x; p99 at 8 conn 1.2-1.4 ms (gateway) and
-#     0.4-1.9 ms (core) against 0.3-2.2 ms, at 256 conn 7.6-7.8 ms against
-#     7.1-7.4 ms;
-#   warnings page (33 KB): gateway 0.73-0.86x / 0.79-0.85x, core
-#     0.70-0.83x / 0.77x; p99 at 8 conn 2.0-2.3 ms (gateway) and 1.0-2.2 ms
-#     (core) against 1.4-1.8 ms, at 256 conn 7.5-8.2 and 8.8-8.9 ms
-#     against 7.7-7.9 ms;
-#   1,000 conn: gateway 0.70-0.77x, core 0.75-0.79x nginx; resident at the
-#     end, as at the peak, gateway 15 MB, core 5 MB.
-# The same day with a thread per connection (a quarter of the time at 256
-# connections went to switching threads): warnings page at 8 / 256 conn
-# gateway 0.63x / 0.49x, core 0.64x / 0.56x, p99 at 256 17.8 ms and 6.2 ms;
-# 1,000 conn 0.50x and 0.53x, peaks of 33 MB and 18 MB. Before that, the
-# gateway's heap gave each copy of a page over 32 KiB a mapping of its own
-# (0.53x at 256 conn, p99 135 ms).
+# Measured on the project's 2-core machine, nginx-light 1.22 with 2
+# workers, medians of 5 rounds of 4 s, three runs:
+#   station page, 8 / 256 conn: gateway 1.47-1.68x / 1.47-1.54x nginx, core
+#     1.13-1.28x / 1.06-1.12x; p99 at 8 conn 0.64-1.01 ms (gateway) and
+#     0.22-0.25 ms (core) against 0.53-1.38 ms, at 256 conn 7.6-7.8 ms
+#     against 7.8-9.0 ms;
+#   warnings page (33 KB): gateway 1.09-1.22x / 1.07-1.14x, core
+#     1.01-1.21x / 1.06-1.11x; p99 at 8 conn 2.9-3.7 ms (gateway) and
+#     0.6-1.3 ms (core) against 1.9-3.1 ms, at 256 conn 7.1-7.8 and
+#     8.5-8.7 ms against 8.6-10.3 ms;
+#   1,000 conn: gateway 0.91-1.08x, core 1.03-1.14x nginx; resident at the
+#     end, as at the peak, gateway 15 MB, core 5 MB (with a thread per
+#     connection the peaks were 33 MB and 18 MB).
 # Then 1,000 connections at once (requests/s, p99, peak resident memory),
 # and 260 slow readers of a 20 MB page held by the core.
 # Usage: bench/server/server_bench.sh [BUILD_DIR]
