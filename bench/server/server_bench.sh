@@ -11,16 +11,17 @@
 # so and stops.
 #
 # Measured on the project's 2-core machine, nginx-light 1.22 with 2
-# workers, medians of 5 rounds of 4 s, three runs:
-#   station page, 8 / 256 conn: gateway 1.47-1.68x / 1.47-1.54x nginx, core
-#     1.13-1.28x / 1.06-1.12x; p99 at 8 conn 0.64-1.01 ms (gateway) and
-#     0.22-0.25 ms (core) against 0.53-1.38 ms, at 256 conn 7.6-7.8 ms
-#     against 7.8-9.0 ms;
-#   warnings page (33 KB): gateway 1.09-1.22x / 1.07-1.14x, core
-#     1.01-1.21x / 1.06-1.11x; p99 at 8 conn 2.9-3.7 ms (gateway) and
-#     0.6-1.3 ms (core) against 1.9-3.1 ms, at 256 conn 7.1-7.8 and
-#     8.5-8.7 ms against 8.6-10.3 ms;
-#   1,000 conn: gateway 0.91-1.08x, core 1.03-1.14x nginx; resident at the
+# workers, medians of 5 rounds of 4 s, two or three runs:
+#   station page, 8 / 256 conn: gateway 1.37-1.38x / 1.42-1.70x nginx, core
+#     1.01-1.07x / 1.05-1.08x; p99 at 8 conn 1.1-1.3 ms (gateway) and
+#     0.6-1.9 ms (core) against 0.3-2.1 ms, at 256 conn 7.6-7.8 ms all;
+#   warnings page (33 KB): gateway 0.98-0.99x / 1.10-1.23x, core
+#     0.92-1.13x / 1.06-1.09x; p99 at 8 conn 3.6-4.0 ms (gateway) and
+#     2.7-3.4 ms (core) against 1.3-3.5 ms, at 256 conn 7.8-8.1 and
+#     9.1-9.7 ms against 9.0-13.0 ms. A round's p99 at 8 conn moves
+#     between 0.3 and 7 ms for every server alike: over 12 rounds its
+#     median was 2.1 ms (gateway), 2.6 ms (core) and 1.9 ms (nginx);
+#   1,000 conn: gateway 0.95-1.24x, core 1.00-1.02x nginx; resident at the
 #     end, as at the peak, gateway 15 MB, core 5 MB (with a thread per
 #     connection the peaks were 33 MB and 18 MB).
 # Then 1,000 connections at once (requests/s, p99, peak resident memory),
@@ -77,7 +78,11 @@ class Upstream(http.server.BaseHTTPRequestHandler):
 http.server.ThreadingHTTPServer(("127.0.0.1", port), Upstream).serve_forever()
 PY
 pids+=($!)
-"$gateway" --api http://127.0.0.1:18787 --listen 127.0.0.1:18786 \
+# Each server in a session of its own, as nginx puts itself: the kernel
+# shares the cores between sessions first, and a server in wrk's session
+# would take its share from wrk's (the gateway made 1.2x the requests/s it
+# makes on its own, and nginx would be measured at a disadvantage).
+setsid "$gateway" --api http://127.0.0.1:18787 --listen 127.0.0.1:18786 \
   --max-connections 1000 >/dev/null &
 pids+=($!)
 sleep 1
@@ -105,7 +110,7 @@ http {
 }
 CONF
 "$nginx" -c "$work/nginx.conf" -p "$work"
-"$server" --port 18789 --root "$work/root" --max-connections 1000 >/dev/null &
+setsid "$server" --port 18789 --root "$work/root" --max-connections 1000 >/dev/null &
 pids+=($!)
 sleep 0.5
 # Each server must answer with the page itself, byte for byte: a baseline
