@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
@@ -668,6 +669,54 @@ TEST_F(GatewayTest, CachesRevalidatesAndSharesFetches) {
     EXPECT_LE(gateway.api().cachedBytes(), small.cacheBytes);
     EXPECT_EQ(fake_->hits(path) - before, 2) << "KNYC was evicted";
   }
+}
+
+// The threads made for a burst of answers that wait on the upstream end
+// once idle: before, 500 clients on a slow upstream left 500 threads (and
+// 25 MB) in the gateway for good.
+TEST_F(GatewayTest, ThreadsOfABurstEndWhenIdle) {
+  auto threads = [] {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+      if (line.rfind("Threads:", 0) == 0) return std::atoi(line.c_str() + 8);
+    return 0;
+  };
+  // Waits up to 5 s for the count to reach `most`; the count then.
+  auto fallTo = [&threads](int most) {
+    auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (threads() > most && Clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return threads();
+  };
+  stratus_server::Limits limits;
+  limits.idleThreadSeconds = 1;
+  Gateway gateway(options(), false, limits);
+  // The first answer starts one thread of the pool, which ends when idle.
+  EXPECT_EQ(gateway.status("/weather/current/KNYC.html"), 200);
+  const int withOne = threads();
+  const int before = fallTo(withOne - 1);
+  ASSERT_EQ(before, withOne - 1);
+
+  const int kClients = 16;
+  std::vector<std::string> stations;
+  for (int i = 0; i < kClients; ++i) {
+    stations.push_back("KT" + std::to_string(10 + i));
+    fake_->fail("/stations/" + stations.back() + "/observations",
+                {404, "{}", "application/problem+json", 300});
+  }
+  std::vector<std::thread> clients;
+  std::atomic<int> answered{0};
+  for (const std::string& station : stations)
+    clients.emplace_back([&gateway, &answered, station] {
+      if (gateway.status("/weather/current/" + station + ".html") != 0)
+        ++answered;
+    });
+  for (std::thread& t : clients) t.join();
+  EXPECT_EQ(answered, kClients);
+  // The waiting answers had threads of their own, idle now, then gone.
+  EXPECT_GE(threads(), before + kClients / 2);
+  EXPECT_EQ(fallTo(before), before);
 }
 
 // Figures in upstream headers saturate: an answer "fresh for ever" is kept

@@ -29,14 +29,15 @@ inline std::size_t count(const std::string& text, const std::string& what) {
 class TestGateway {
  public:
   explicit TestGateway(const stratus_gateway::UpstreamOptions& options,
-                       bool placePages = false)
+                       bool placePages = false,
+                       const stratus_server::Limits& limits = {})
       : api_(options),
         pages_(api_),
         places_(api_, STRATUS_SOURCE_DIR "/data/us"),
         routes_(pages_, places_),
         server_(placePages ? static_cast<stratus_server::PageSource&>(routes_)
                            : pages_,
-                {}, false) {
+                limits, false) {
     port_ = server_.bind("127.0.0.1", 0);
     thread_ = std::thread([this] { server_.run(); });
   }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <iterator>
 #include <system_error>
 
 #include "wire.h"
@@ -47,9 +48,14 @@ void Server::WaitPool::submit(std::function<void()> job) {
     ready_.notify_one();
     return;
   }
+  // The new thread waits for the lock before it looks at its place, so its
+  // place holds it by then.
+  threads_.emplace_back();
+  auto self = std::prev(threads_.end());
   try {
-    threads_.emplace_back([this] { work(); });
+    *self = std::thread([this, self] { work(self); });
   } catch (const std::system_error&) {
+    threads_.erase(self);
     // The threads there are take the job in turn; with none, it cannot run.
     if (threads_.empty()) {
       jobs_.pop_back();
@@ -58,23 +64,46 @@ void Server::WaitPool::submit(std::function<void()> job) {
   }
 }
 
+void Server::WaitPool::reap() {
+  std::vector<std::thread> ended;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ended.swap(ended_);
+  }
+  // They are past their last use of the pool: joining them takes no longer
+  // than their return.
+  for (std::thread& t : ended) t.join();
+}
+
 void Server::WaitPool::join() {
+  Threads all;
+  std::vector<std::thread> ended;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     ending_ = true;
+    all.swap(threads_);
+    ended.swap(ended_);
   }
   ready_.notify_all();
-  for (std::thread& t : threads_) t.join();
-  threads_.clear();
+  for (std::thread& t : all) t.join();
+  for (std::thread& t : ended) t.join();
 }
 
-void Server::WaitPool::work() {
+void Server::WaitPool::work(Threads::iterator self) {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     ++idle_;
-    ready_.wait(lock, [this] { return ending_ || !jobs_.empty(); });
+    ready_.wait_for(lock, idleLimit_,
+                    [this] { return ending_ || !jobs_.empty(); });
     --idle_;
-    if (jobs_.empty()) return;
+    if (jobs_.empty()) {
+      // Idle too long (or the pool ends, and join() holds this thread).
+      if (!ending_) {
+        ended_.push_back(std::move(*self));
+        threads_.erase(self);
+      }
+      return;
+    }
     std::function<void()> job = std::move(jobs_.front());
     jobs_.pop_front();
     lock.unlock();
@@ -505,6 +534,7 @@ void Server::Loop::onDrainable(Connection& c) {
 }
 
 void Server::Loop::expire(long long now) {
+  server_.pool_->reap();
   if (!listening_ && !server_.stopping_ && now >= listenAgainAt_) {
     epoll_event ev{};
     ev.events = EPOLLIN | EPOLLEXCLUSIVE;

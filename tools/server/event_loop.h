@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -57,28 +58,39 @@ struct Server::Connection {
 };
 
 // Threads for answers that may wait, started as needed and kept for the
-// next ones. Thread-safe.
+// next ones; a thread idle for `idleLimit` ends, so that a burst of waiting
+// answers does not leave its threads behind. Thread-safe.
 class Server::WaitPool {
  public:
-  WaitPool() = default;
+  explicit WaitPool(std::chrono::milliseconds idleLimit)
+      : idleLimit_(idleLimit) {}
   ~WaitPool() { join(); }
   WaitPool(const WaitPool&) = delete;
   WaitPool& operator=(const WaitPool&) = delete;
   // Runs `job` on an idle thread, or on a new one. Throws std::system_error
   // when no thread can run it.
   void submit(std::function<void()> job);
+  // Joins the threads that ended for want of work, which frees their
+  // stacks.
+  void reap();
   // Runs the jobs given so far, then ends every thread.
   void join();
 
  private:
-  void work();
+  using Threads = std::list<std::thread>;
+  // Runs jobs until the pool ends or none came for idleLimit_; `self` is
+  // this thread's place in threads_.
+  void work(Threads::iterator self);
 
+  const std::chrono::milliseconds idleLimit_;
   std::mutex mutex_;
   std::condition_variable ready_;
   std::deque<std::function<void()>> jobs_;
   std::size_t idle_ = 0;
   bool ending_ = false;
-  std::vector<std::thread> threads_;
+  Threads threads_;
+  // Threads that ended for want of work, until reap() or join().
+  std::vector<std::thread> ended_;
 };
 
 class Server::Loop {

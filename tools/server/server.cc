@@ -24,7 +24,8 @@ Server::Server(PageSource& source, const Limits& limits, bool log)
     : source_(source),
       limits_(limits),
       log_(log),
-      pool_(std::make_unique<WaitPool>()) {
+      pool_(std::make_unique<WaitPool>(
+          std::chrono::seconds(std::max(1, limits.idleThreadSeconds)))) {
   // A loop per core: each is busy only while it has bytes to move.
   unsigned loops = std::max(1u, std::thread::hardware_concurrency());
   for (unsigned i = 0; i < loops; ++i)

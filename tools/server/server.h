@@ -8,8 +8,8 @@
 // every connection with non-blocking sockets, each connection a small state
 // machine (reading a header, answering, writing, draining). An answer that
 // may wait (the gateway asking its upstream) is made on a thread of a pool
-// that grows as needed, so that it holds no one else up; the loop writes it
-// when it is done.
+// that grows as needed and shrinks when idle, so that it holds no one else
+// up; the loop writes it when it is done.
 // Hostile or idle clients are bounded:
 //   - a request header must arrive whole within the request time-out, an
 //     idle kept-alive connection is closed after the idle time-out, and a
@@ -124,6 +124,9 @@ struct Limits {
   int writeSeconds = 10;    // a write of an answer that makes no progress
   int maxConnections = 256;
   std::size_t maxHeaderBytes = 16 * 1024;
+  // A thread made for answers that may wait ends after this long without
+  // one to make.
+  int idleThreadSeconds = 10;
 };
 
 // Where the request header at the start of `buffer` ends, and whether it
