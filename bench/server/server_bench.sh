@@ -7,8 +7,8 @@
 #   nginx    nginx (sendfile, a worker per core) serving the same files.
 # Rounds alternate between the servers, so that load on the machine hits
 # all alike; prints the medians of requests/s and p99 latency, and each
-# server's requests/s as a ratio of nginx's. Without nginx or wrk it says
-# so and stops.
+# server's requests/s as a ratio of nginx's. Without nginx it measures the
+# two servers alone and says so; without wrk it says so and stops.
 #
 # Measured on the project's 2-core machine, nginx-light 1.22 with 2
 # workers, medians of 5 rounds of 4 s, two or three runs:
@@ -38,9 +38,17 @@ seconds=${SECONDS_EACH:-5}
 connections=${CONNECTIONS:-8 256}
 nginx=$(command -v nginx || true)
 wrk=$(command -v wrk || true)
-if [[ -z $nginx || -z $wrk ]]; then
-  echo "needs nginx (nginx-light) and wrk on the PATH" >&2
+if [[ -z $wrk ]]; then
+  echo "needs wrk on the PATH (and nginx-light for the baseline)" >&2
   exit 1
+fi
+ports=(18786 18789)
+names=(gateway core)
+if [[ -n $nginx ]]; then
+  ports+=(18788)
+  names+=(nginx)
+else
+  echo "no nginx on the PATH: the servers alone, without the baseline" >&2
 fi
 
 work=$(mktemp -d)
@@ -109,14 +117,14 @@ http {
   server { listen 127.0.0.1:18788; root $work/root; }
 }
 CONF
-"$nginx" -c "$work/nginx.conf" -p "$work"
+[[ -z $nginx ]] || "$nginx" -c "$work/nginx.conf" -p "$work"
 setsid "$server" --port 18789 --root "$work/root" --max-connections 1000 >/dev/null &
 pids+=($!)
 sleep 0.5
 # Each server must answer with the page itself, byte for byte: a baseline
 # that answers an error page is not a baseline.
 for path in /weather/current/KDSM.html /iwin/ia/allwarnings.html; do
-  for port in 18786 18789 18788; do
+  for port in "${ports[@]}"; do
     if ! curl -sf "http://127.0.0.1:$port$path" | cmp -s - "$work/root$path"; then
       echo "the server on port $port does not answer $path with the page" >&2
       exit 1
@@ -134,28 +142,28 @@ run() {
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
-ports=(18786 18789 18788)
-names=(gateway core nginx)
 for path in /weather/current/KDSM.html /iwin/ia/allwarnings.html; do
   echo "$path ($(wc -c <"$work/root$path") bytes)"
   for c in $connections; do
     for name in "${names[@]}"; do : >"$work/$name"; done
     for ((r = 1; r <= rounds; r++)); do
-      for i in 0 1 2; do run "${ports[$i]}" "$c" "$path" >>"$work/${names[$i]}"; done
+      for i in "${!ports[@]}"; do
+        run "${ports[$i]}" "$c" "$path" >>"$work/${names[$i]}"
+      done
     done
-    nginx_rps=$(cut -d' ' -f1 "$work/nginx" | median)
+    nginx_rps=$([[ -z $nginx ]] || cut -d' ' -f1 "$work/nginx" | median)
     for name in "${names[@]}"; do
       rps=$(cut -d' ' -f1 "$work/$name" | median)
       p99=$(cut -d' ' -f2 "$work/$name" | median)
-      printf '  %4s conn  %-8s %8s/s  p99 %7s ms  %sx nginx\n' "$c" "$name" \
-        "$rps" "$p99" "$(awk -v a="$rps" -v b="$nginx_rps" 'BEGIN {printf "%.2f", a / b}')"
+      ratio=${nginx_rps:+$(awk -v a="$rps" -v b="$nginx_rps" 'BEGIN {printf "%.2fx nginx", a / b}')}
+      printf '  %4s conn  %-8s %8s/s  p99 %7s ms  %s\n' "$c" "$name" "$rps" "$p99" "$ratio"
     done
   done
 done
 # Many connections: 1,000 kept-alive clients on the warnings page, and the
 # servers' resident memory at its peak and after.
 path=/iwin/ia/allwarnings.html
-for i in 0 1 2; do
+for i in "${!ports[@]}"; do
   read -r rps p99 < <(run "${ports[$i]}" 1000 "$path")
   printf '  1000 conn  %-8s %8s/s  p99 %7s ms\n' "${names[$i]}" "$rps" "$p99"
 done
