@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <exception>
 #include <iterator>
+#include <new>
 #include <system_error>
 
 #include "wire.h"
@@ -99,7 +100,11 @@ void Server::WaitPool::work(Threads::iterator self) {
     if (jobs_.empty()) {
       // Idle too long (or the pool ends, and join() holds this thread).
       if (!ending_) {
-        ended_.push_back(std::move(*self));
+        try {
+          ended_.push_back(std::move(*self));
+        } catch (const std::bad_alloc&) {
+          self->detach();  // no room to be joined: it frees itself
+        }
         threads_.erase(self);
       }
       return;
