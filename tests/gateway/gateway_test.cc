@@ -672,8 +672,8 @@ TEST_F(GatewayTest, CachesRevalidatesAndSharesFetches) {
 }
 
 // The threads made for a burst of answers that wait on the upstream end
-// once idle: before, 500 clients on a slow upstream left 500 threads (and
-// 25 MB) in the gateway for good.
+// once idle: before, 500 clients on a slow upstream left 500 threads and
+// their stacks in the gateway for good.
 TEST_F(GatewayTest, ThreadsOfABurstEndWhenIdle) {
   auto threads = [] {
     std::ifstream status("/proc/self/status");
